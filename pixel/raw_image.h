@@ -1,0 +1,8 @@
+#pragma once
+// Headerless 24-bit pictures: width x height records of bytes r, g, b, top row first.
+#include <cstdint>
+#include <memory>
+
+// Returns the picture as 0x00RRGGBB pixels, or null when the file cannot be
+// opened. Pixels a short file does not reach are black.
+std::unique_ptr<uint32_t[]> loadRawRgb(const char* path, int width, int height);

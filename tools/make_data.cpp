@@ -1,0 +1,58 @@
+// quarnel-data [DIR]: writes every default data file that DIR (default
+// "data") lacks. Files already there are left alone, so a user's own data
+// always wins over the generated set.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "tools/generators.h"
+
+namespace {
+
+struct DataFile {
+    const char* name;
+    bool (*write)(const std::string& path);
+};
+
+const DataFile kFiles[] = {
+    {"code.mp3", writeSoundtrack},      {"tunnel.raw", writeTunnelTexture},
+    {"credits.raw", writeCreditsPicture}, {"velina.raw", writeVelinaPicture},
+    {"quarnel.avi", writeVideo},
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = argc > 1 ? argv[1] : "data";
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) {
+        std::fprintf(stderr, "quarnel-data: cannot create %s: %s\n", dir.c_str(), ec.message().c_str());
+        return 1;
+    }
+    for (const DataFile& file : kFiles) {
+        const fs::path path = dir / file.name;
+        if (fs::exists(path, ec))
+            continue;
+        // Write under a temporary name and rename, so an interrupted run never
+        // leaves a partial file that later runs would take for finished.
+        const fs::path partial = dir / (std::string(file.name) + ".partial");
+        std::fprintf(stderr, "quarnel-data: writing %s\n", path.c_str());
+        if (!file.write(partial.string())) {
+            fs::remove(partial, ec);
+            std::fprintf(stderr, "quarnel-data: could not write %s\n", path.c_str());
+            return 1;
+        }
+        if (!fs::exists(partial, ec))
+            continue;  // no generator for this file yet
+        fs::rename(partial, path, ec);
+        if (ec) {
+            std::fprintf(stderr, "quarnel-data: cannot rename %s: %s\n", partial.c_str(), ec.message().c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
