@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/effect.h"
+#include "driver/effect_list.h"
+#include "driver/radix_sorter.h"
+
+namespace {
+
+// Records every render call as "name@localMs" into a shared log.
+class Probe : public Effect {
+public:
+    Probe(std::string name, int32_t start, int32_t end, int32_t layer, std::vector<std::string>& log)
+        : Effect(start, end, layer), name_(std::move(name)), log_(log)
+    {
+    }
+    void render(int32_t localMs) override { log_.push_back(name_ + "@" + std::to_string(localMs)); }
+
+private:
+    std::string name_;
+    std::vector<std::string>& log_;
+};
+
+struct Fixture {
+    EffectList list;
+    std::vector<std::unique_ptr<Probe>> effects;
+    std::vector<std::unique_ptr<TimeWindow>> windows;
+    std::vector<std::string> log;
+
+    Probe* add(const char* name, int32_t start, int32_t end, int32_t layer, bool ownWindow = true)
+    {
+        effects.push_back(std::make_unique<Probe>(name, start, end, layer, log));
+        Probe* e = effects.back().get();
+        if (ownWindow)
+            window(e, start, end);
+        list.add(e);
+        return e;
+    }
+    void window(Effect* e, int32_t start, int32_t end)
+    {
+        windows.push_back(std::make_unique<TimeWindow>(TimeWindow{start, end}));
+        e->addWindow(windows.back().get());
+    }
+    std::vector<std::string> frame(int32_t t)
+    {
+        log.clear();
+        list.renderFrame(t);
+        return log;
+    }
+};
+
+using Log = std::vector<std::string>;
+
+TEST(EffectList, WindowsAreOpenAtBothEnds)
+{
+    Fixture f;
+    f.add("a", 0, 21000, 3);
+    f.list.prepare();
+    EXPECT_EQ(f.frame(0), Log{});
+    EXPECT_EQ(f.frame(1), Log{"a@1"});
+    EXPECT_EQ(f.frame(20999), Log{"a@20999"});
+    EXPECT_EQ(f.frame(21000), Log{});
+    EXPECT_EQ(f.frame(21001), Log{});
+    EXPECT_EQ(f.list.active.head, nullptr) << "retired once t passes end";
+}
+
+TEST(EffectList, LocalTimeIsMeasuredFromStartNotFromTheWindow)
+{
+    Fixture f;
+    Probe* e = f.add("v", 21000, 60100, 4);
+    f.window(e, 30000, 40000);
+    f.list.prepare();
+    EXPECT_EQ(f.frame(35000), Log{"v@14000"});
+}
+
+TEST(EffectList, LowerLayersDrawFirstWhateverTheRegistrationOrder)
+{
+    Fixture f;
+    f.add("top", 0, 100, 5);
+    f.add("bottom", 0, 100, 1);
+    f.add("middle", 0, 100, 3);
+    f.list.prepare();
+    EXPECT_EQ(f.frame(50), (Log{"bottom@50", "middle@50", "top@50"}));
+}
+
+TEST(EffectList, EqualLayersDrawTheLaterActivatedFirst)
+{
+    Fixture f;
+    f.add("early", 0, 100, 2);
+    f.add("late", 10, 100, 2);
+    f.add("sameStartAddedLater", 0, 100, 2);
+    f.list.prepare();
+    // Activated early, sameStartAddedLater (registration order for equal
+    // starts), then late; the active list is newest first.
+    EXPECT_EQ(f.frame(50), (Log{"late@40", "sameStartAddedLater@50", "early@50"}));
+}
+
+TEST(EffectList, LayersCompareAsUnsignedKeys)
+{
+    Fixture f;
+    f.add("negative", 0, 100, -1);
+    f.add("big", 0, 100, 0x7FFFFFFF);
+    f.add("zero", 0, 100, 0);
+    f.add("byte1", 0, 100, 0x100);
+    f.list.prepare();
+    EXPECT_EQ(f.frame(1), (Log{"zero@1", "byte1@1", "big@1", "negative@1"}));
+}
+
+TEST(EffectList, ActiveButOutsideEveryWindowIsNotDrawn)
+{
+    Fixture f;
+    Probe* noWindow = f.add("none", 0, 100, 1, false);
+    Probe* outside = f.add("outside", 0, 100, 1, false);
+    f.window(outside, 200, 300);
+    f.window(outside, 80000, 12000);  // end before start: never contains anything
+    Probe* inverted = f.add("inverted", 0, 100, 1, false);
+    f.window(inverted, 80000, 12000);
+    f.list.prepare();
+    for (int32_t t : {1, 50, 100, 250})
+        EXPECT_EQ(f.frame(t), Log{}) << t;
+    (void)noWindow;
+}
+
+TEST(EffectList, IsLiveNeedsAStrictlyContainingWindow)
+{
+    Fixture f;
+    Probe* e = f.add("e", 0, 1000, 1, false);
+    f.window(e, 10, 20);
+    f.window(e, 30, 40);
+    EXPECT_FALSE(e->isLive(10));
+    EXPECT_TRUE(e->isLive(11));
+    EXPECT_FALSE(e->isLive(20));
+    EXPECT_FALSE(e->isLive(25));
+    EXPECT_TRUE(e->isLive(39));
+    EXPECT_FALSE(e->isLive(40));
+    EXPECT_EQ(e->windows.cursor, e->windows.head) << "a walk leaves the cursor on the head";
+}
+
+TEST(EffectList, AnEffectSkippedOverIsActivatedAndRetiredInOneFrame)
+{
+    Fixture f;
+    f.add("brief", 100, 200, 1);
+    f.add("later", 50, 1000, 2);
+    f.list.prepare();
+    EXPECT_EQ(f.frame(10), Log{});
+    EXPECT_EQ(f.frame(500), Log{"later@450"});
+    EXPECT_EQ(f.list.nextToActivate, 2);
+    ASSERT_NE(f.list.active.head, nullptr);
+    EXPECT_EQ(f.list.active.head->next, nullptr) << "only the live effect stays active";
+}
+
+TEST(EffectList, RetiringTheMiddleEffectKeepsTheOthersInOrder)
+{
+    Fixture f;
+    f.add("a", 0, 1000, 1);
+    f.add("b", 1, 50, 1);
+    f.add("c", 2, 1000, 1);
+    f.list.prepare();
+    EXPECT_EQ(f.frame(10), (Log{"c@8", "b@9", "a@10"}));
+    EXPECT_EQ(f.frame(60), (Log{"c@58", "a@60"}));
+}
+
+TEST(EffectList, TheSameTimeTwiceRendersTwice)
+{
+    Fixture f;
+    f.add("a", 0, 100, 1);
+    f.list.prepare();
+    EXPECT_EQ(f.frame(7), Log{"a@7"});
+    EXPECT_EQ(f.frame(7), Log{"a@7"});
+}
+
+TEST(EffectList, EmptyListRendersNothing)
+{
+    Fixture f;
+    f.list.prepare();
+    EXPECT_EQ(f.frame(0), Log{});
+    EXPECT_EQ(f.frame(123456), Log{});
+}
+
+TEST(EffectList, AddBeyondCapacityIsIgnored)
+{
+    EffectList list;
+    Effect e(0, 10, 0);
+    for (int i = 0; i < EffectList::kCapacity + 1; ++i)
+        list.add(&e);
+    EXPECT_EQ(list.registered.count, EffectList::kCapacity);
+}
+
+TEST(EffectList, LiveTableSkipsEffectsBeyondCapacity)
+{
+    EffectList list;
+    std::vector<std::unique_ptr<Effect>> effects;
+    TimeWindow w{0, 100};
+    for (int i = 0; i < EffectList::kCapacity; ++i) {
+        effects.push_back(std::make_unique<Effect>(0, 100, 0));
+        effects.back()->addWindow(&w);
+        list.add(effects.back().get());
+    }
+    list.prepare();
+    list.renderFrame(50);
+    EXPECT_EQ(list.live.count, EffectList::kCapacity);
+}
+
+TEST(RadixSorter, SortsByUnsignedKeyStablyIntoScratch)
+{
+    RadixSorter sorter(16);
+    Effect tags[8] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0},
+                      {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+    const uint32_t keys[8] = {0x01000000u, 5u, 0xFFFFFFFFu, 5u, 0x00010000u, 0u, 0x0100u, 5u};
+    for (int i = 0; i < 8; ++i)
+        sorter.push(keys[i], &tags[i]);
+    sorter.sort();
+    const int expected[8] = {5, 1, 3, 7, 6, 4, 0, 2};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(sorter.scratch[i].effect, &tags[expected[i]]) << i;
+    // The other buffer holds the order of the low three bytes only.
+    EXPECT_EQ(sorter.items[0].key, 0x01000000u);
+    EXPECT_EQ(sorter.items[7].key, 0xFFFFFFFFu);
+}
+
+TEST(RadixSorter, PushStopsAtCapacity)
+{
+    RadixSorter sorter(2);
+    sorter.push(1, nullptr);
+    sorter.push(2, nullptr);
+    sorter.push(3, nullptr);
+    EXPECT_EQ(sorter.count, 2);
+}
+
+TEST(PtrList, InsertsAtHeadAndUnlinksKeepingOrder)
+{
+    PtrList<int> list;
+    int a = 1, b = 2, c = 3;
+    list.insert(&a);
+    list.insert(&b);
+    list.insert(&c);
+    std::vector<int> walk;
+    for (int* p = list.first(); p; p = list.next())
+        walk.push_back(*p);
+    EXPECT_EQ(walk, (std::vector<int>{3, 2, 1}));
+    list.unlink(list.head->next);  // b
+    list.unlink(list.head);        // c
+    walk.clear();
+    for (int* p = list.first(); p; p = list.next())
+        walk.push_back(*p);
+    EXPECT_EQ(walk, (std::vector<int>{1}));
+    EXPECT_EQ(list.head->prev, nullptr);
+}
+
+}  // namespace

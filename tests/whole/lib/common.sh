@@ -1,0 +1,55 @@
+# Shared by the whole-program tests: runs the calling script under its own
+# Xvfb server, and small helpers to drive the real binary.
+# Environment from CTest: QUARNEL (the binary), CLOSE_WINDOW, BUILD_DIR.
+
+if [[ -z "${QUARNEL_UNDER_XVFB:-}" ]]; then
+  export QUARNEL_UNDER_XVFB=1
+  # A server number of our own, so parallel tests never race for one.
+  exec xvfb-run -n $((100 + $$ % 800)) -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$@"
+fi
+
+set -uo pipefail
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+QUARNEL=${QUARNEL:?}
+BUILD_DIR=${BUILD_DIR:?}
+WORK=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$WORK"' EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A working directory whose data/ links to the generated set, less the named files.
+make_workdir() {
+  mkdir -p "$WORK/run/data"
+  for f in "$BUILD_DIR"/data/*; do
+    local name=$(basename "$f")
+    local skip=0
+    for s in "$@"; do [[ "$name" == "$s" ]] && skip=1; done
+    [[ $skip -eq 1 ]] || ln -s "$f" "$WORK/run/data/$name"
+  done
+  echo "$WORK/run"
+}
+
+# Prints the id of the first window whose name matches $1, waiting up to $2 s.
+wait_for_window() {
+  local name=$1 limit=${2:-10} id=""
+  for ((i = 0; i < limit * 10; i++)); do
+    id=$(xdotool search --name "$name" 2>/dev/null | head -n 1)
+    [[ -n "$id" ]] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to $2 s for process $1 to end; prints its status, or "running".
+wait_exit() {
+  local pid=$1 limit=$2
+  for ((i = 0; i < limit * 20; i++)); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid"
+      echo $?
+      return 0
+    fi
+    sleep 0.05
+  done
+  echo running
+}
