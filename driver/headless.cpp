@@ -13,7 +13,7 @@ int renderSingleFrame(const Options& options)
     buildTimeline(timeline);
     timeline.effects.prepare();
 
-    frameCounter = 0;
+    frameCounter = options.frameCounter;
     std::memset(framebuffer, 0, sizeof framebuffer);
     timeline.effects.renderFrame(options.frameAtMs);
     ++frameCounter;

@@ -62,6 +62,12 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
             options.frameAt = true;
             options.frameAtMs = int32_t(n);
             ++i;
+        } else if (arg == "--frame-counter") {
+            if (!parseInt(value, 0, 0x7FFFFFFF, n))
+                return needs("a whole number, 0 or more");
+            options.frameCounter = int32_t(n);
+            options.frameCounterSet = true;
+            ++i;
         } else if (arg == "--out") {
             if (!value || !*value)
                 return needs("a file name ending in .png or .raw");
@@ -86,8 +92,8 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
             error = "--out " + o + ": the file name must end in .png or .raw";
             return false;
         }
-    } else if (!options.out.empty()) {
-        error = "--out is only used with --frame-at";
+    } else if (!options.out.empty() || options.frameCounterSet) {
+        error = std::string(options.out.empty() ? "--frame-counter" : "--out") + " is only used with --frame-at";
         return false;
     }
     return true;
@@ -108,5 +114,7 @@ std::string usageText()
            "                       or sound, and write it to the file given by --out\n"
            "  --out FILE           FILE.png (24-bit RGB) or FILE.raw (320 x 240 pixels,\n"
            "                       bytes blue, green, red, 0; top row first)\n"
+           "  --frame-counter N    with --frame-at: the frame counter's value for that frame\n"
+           "                       (the flash effects pace themselves by it; default 0)\n"
            "  --help               show this text\n";
 }

@@ -13,6 +13,8 @@ struct Options {
     bool frameAt = false;       // --frame-at MS --out FILE: one frame, headless
     int32_t frameAtMs = 0;
     std::string out;
+    int32_t frameCounter = 0;   // --frame-counter N: the counter's value for that frame
+    bool frameCounterSet = false;
 };
 
 // Fills options from argv. On a bad command line returns false with a
