@@ -1,0 +1,173 @@
+#include "effects/tunnel_mapper.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// 256 / pi: turns an angle of -pi..pi into -256..256 texels around the tunnel.
+constexpr double kTexelsPerRadian = 81.4873308630505;
+// Texels along the tunnel per unit of depth.
+constexpr double kTexelsPerUnit = 15.0;
+// Amplitude of the five-lobed wobble, as the single-precision constant it is.
+constexpr float kWobble = 0.3f;
+
+// Float-to-int conversion that truncates toward zero like a plain cast, but is
+// defined for every input: values beyond the 32-bit range keep the low 32 bits
+// of their 64-bit truncation (so they wrap like the fixed-point arithmetic
+// downstream), and NaN or values beyond 64 bits give 0. Sight lines almost
+// parallel to the axis can reach such depths; no in-range value is affected.
+int32_t truncateToInt32(double x)
+{
+    constexpr double kLimit = 9223372036854775808.0;  // 2^63
+    if (!(x > -kLimit && x < kLimit))
+        return 0;
+    return int32_t(uint32_t(uint64_t(int64_t(x))));
+}
+
+}  // namespace
+
+TunnelMapper::TunnelMapper(int32_t width, int32_t height, const uint32_t* texture, int32_t blockSize)
+    : width(width), height(height), blockSize(blockSize), texture(texture)
+{
+    gridColumns = width / blockSize;
+    gridRows = height / blockSize;
+    const int32_t count = (gridColumns + 1) * (gridRows + 1);
+    directions = std::make_unique<Vec3[]>(count);
+    nodes = std::make_unique<TunnelNode[]>(count);
+
+    position = Vec3(0.0f, 0.0f, 0.0f);
+    setRotation(0.0f, 0.0f, 0.0f);
+
+    // Both screen coordinates are divided by the half-width, so pixels stay
+    // square and the horizontal view spans -1..1: a 90 degree field of view.
+    // Positive y points down the screen.
+    const int32_t hw = width / 2;
+    const int32_t hh = height / 2;
+    for (int32_t r = 0; r <= gridRows; ++r) {
+        for (int32_t c = 0; c <= gridColumns; ++c) {
+            const Vec3 d(float(double(c * blockSize - hw) / hw), float(double(r * blockSize - hh) / hw), 1.0f);
+            const double length = std::sqrt(double(d.x) * d.x + double(d.y) * d.y + double(d.z) * d.z);
+            directions[(gridColumns + 1) * r + c] = Vec3(float(d.x / length), float(d.y / length), float(d.z / length));
+        }
+    }
+}
+
+void TunnelMapper::setPosition(float x, float y, float z) { position = Vec3(x, y, z); }
+
+void TunnelMapper::setRotation(float ax, float ay, float az)
+{
+    rotation.setIdentity();
+    rotation.setRotation(ax, ay, az);
+}
+
+void TunnelMapper::render(uint32_t* target, int32_t phase)
+{
+    traceNodes(phase);
+    fillBlocks(target);
+}
+
+void TunnelMapper::traceNodes(int32_t phase)
+{
+    const double s = std::sin(0.001 * phase);
+    const int32_t count = (gridColumns + 1) * (gridRows + 1);
+    for (int32_t i = 0; i < count; ++i) {
+        const Vec3 r = rotation.transformPoint(directions[i]);
+        // Angle measured from +y toward +x: the lobes sit symmetrically about
+        // the vertical axis of the view.
+        const double theta = std::atan2(double(r.x), double(r.y));
+        const double w = 0.5 + double(kWobble) * std::cos(5.0 * theta) * s;
+        // Squeezing the sideways part of the sight line by w makes the wall
+        // appear at radius 1 / w: the cross-section bulges into five lobes.
+        const Vec3 d(float(w * r.x), float(w * r.y), r.z);
+        const Vec3 hit = cylinderHit(position, d);
+        nodes[i].u = truncateToInt32(double(hit.z) * kTexelsPerUnit);
+        // Truncate first, then fold: v is the same for an angle and its
+        // negative, so the seam at +-pi (v = 256, texture row 0) is continuous.
+        nodes[i].v = std::abs(truncateToInt32(std::atan2(double(hit.x), double(hit.y)) * kTexelsPerRadian));
+    }
+}
+
+void TunnelMapper::fillBlocks(uint32_t* target) const
+{
+    const int32_t columns = gridColumns + 1;
+    for (int32_t i = 0; i < gridRows; ++i) {
+        for (int32_t j = 0; j < gridColumns; ++j) {
+            const TunnelNode& tl = nodes[columns * i + j];
+            const TunnelNode& tr = nodes[columns * i + j + 1];
+            const TunnelNode& bl = nodes[columns * (i + 1) + j];
+            const TunnelNode& br = nodes[columns * (i + 1) + j + 1];
+            fillTextureBlock(target, width, j * blockSize, i * blockSize, blockSize, tl.u, tl.v, tr.u, tr.v, bl.u,
+                             bl.v, br.u, br.v, texture);
+        }
+    }
+}
+
+double TunnelMapper::cylinderHitDistance(const Vec3& origin, const Vec3& direction)
+{
+    constexpr double kRadiusSquared = 1.0;
+    const Vec3& p = origin;
+    const Vec3& d = direction;
+    const float a = float(double(d.x) * d.x + double(d.y) * d.y);
+    // A direction along the axis never meets the wall. Going on would divide
+    // 0 by 0 or a non-negative value by 0, and either result is rejected below
+    // as not negative, so leaving early changes nothing.
+    if (a == 0.0f)
+        return kNoHit;
+    const double b = 2.0 * (double(d.x) * p.x + double(d.y) * p.y);
+    const double k = double(p.x) * p.x + double(p.y) * p.y - kRadiusSquared;
+    const double disc = b * b - 4.0 * a * k;
+    if (disc < 0.0)
+        return kNoHit;
+    const double root = std::sqrt(disc);
+    const double l1 = (root - b) / (2.0 * a);
+    const double l2 = (-b - root) / (2.0 * a);
+    const double m = l2 < l1 ? l2 : l1;  // l1 when equal or unordered
+    // The smaller root, taken only when negative: from inside the cylinder
+    // this is the wall met by the sight line extended backwards through the eye.
+    return (m < 0.0 && m < kNoHit) ? m : kNoHit;
+}
+
+Vec3 TunnelMapper::cylinderHit(const Vec3& origin, const Vec3& direction)
+{
+    const double lambda = cylinderHitDistance(origin, direction);
+    return Vec3(float(origin.x + lambda * direction.x), float(origin.y + lambda * direction.y),
+                float(origin.z + lambda * direction.z));
+}
+
+void TunnelMapper::fillTextureBlock(uint32_t* target, int32_t stride, int32_t x0, int32_t y0, int32_t n,
+                                    int32_t uTL, int32_t vTL, int32_t uTR, int32_t vTR, int32_t uBL, int32_t vBL,
+                                    int32_t uBR, int32_t vBR, const uint32_t* texture)
+{
+    if (n <= 0)
+        return;
+    // 24.8 fixed point. Shifts, sums and differences are done in uint32_t so
+    // they wrap in 32 bits without signed overflow; each difference is read
+    // back as signed before the truncating division. Bits 8..15 of a wrapped
+    // value are the same whether it is seen as signed or unsigned, so the
+    // masked texture index needs no signed shift.
+    const auto fix = [](int32_t value) { return uint32_t(value) << 8; };
+    const auto step = [n](uint32_t from, uint32_t to) { return uint32_t(int32_t(to - from) / n); };
+
+    uint32_t uL = fix(uTL), vL = fix(vTL);
+    uint32_t uR = fix(uTR), vR = fix(vTR);
+    const uint32_t duL = step(fix(uTL), fix(uBL)), dvL = step(fix(vTL), fix(vBL));
+    const uint32_t duR = step(fix(uTR), fix(uBR)), dvR = step(fix(vTR), fix(vBR));
+
+    uint32_t* row = target + ptrdiff_t(y0) * stride + x0;
+    for (int32_t k = 0; k < n; ++k, row += stride) {
+        // Advance first: row k samples its edges (k + 1) / n of the way down,
+        // so the last row lies exactly on the bottom corners.
+        uL += duL;
+        vL += dvL;
+        uR += duR;
+        vR += dvR;
+        const uint32_t du = step(uL, uR), dv = step(vL, vR);
+        uint32_t u = uL, v = vL;
+        for (int32_t m = 0; m < n; ++m) {
+            row[m] = texture[((v >> 8) & 255) * kTextureSize + ((u >> 8) & 255)];
+            u += du;
+            v += dv;
+        }
+    }
+}
