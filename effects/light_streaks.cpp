@@ -1,1 +1,12 @@
-// in progress
+#include "effects/light_streaks.h"
+
+#include "effects/light_streaks_kernels.h"
+
+void applyLightStreaks(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength)
+{
+#if defined(__SSE2__)
+    applyLightStreaksSse2(pixels, centreX, centreY, strength);
+#else
+    applyLightStreaksScalar(pixels, centreX, centreY, strength);
+#endif
+}

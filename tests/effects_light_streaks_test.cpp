@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "effects/light_streaks.h"
+#include "effects/light_streaks_kernels.h"
+
+namespace {
+
+constexpr int kW = 320;
+constexpr int kPixels = 320 * 240;
+
+struct Kernel {
+    const char* name;
+    void (*fn)(uint32_t*, int32_t, int32_t, int32_t);
+};
+void PrintTo(const Kernel& kernel, std::ostream* os) { *os << kernel.name; }
+
+std::vector<Kernel> allKernels()
+{
+    std::vector<Kernel> k{{"Scalar", applyLightStreaksScalar}, {"Public", applyLightStreaks}};
+#if defined(__SSE2__)
+    k.push_back({"Sse2", applyLightStreaksSse2});
+#endif
+    return k;
+}
+
+class LightStreaks : public testing::TestWithParam<Kernel> {
+protected:
+    // The frame sits between guard zones, so a stray write shows up.
+    static constexpr int kGuard = 2 * kW;
+    static constexpr uint32_t kGuardValue = 0xA5C3E1F0;
+    std::vector<uint32_t> storage = std::vector<uint32_t>(kPixels + 2 * kGuard, kGuardValue);
+    uint32_t* frame = storage.data() + kGuard;
+
+    void fill(uint32_t value) { std::fill(frame, frame + kPixels, value); }
+    uint32_t at(int x, int y) const { return frame[y * kW + x]; }
+    void run(int cx, int cy, int strength) { GetParam().fn(frame, cx, cy, strength); }
+    bool guardsIntact() const
+    {
+        return std::count(storage.begin(), storage.begin() + kGuard, kGuardValue) == kGuard &&
+               std::count(storage.end() - kGuard, storage.end(), kGuardValue) == kGuard;
+    }
+    // Every pixel equal to value, except (x, y) == except.
+    void expectUniform(uint32_t value, int exceptX = -1, int exceptY = -1, uint32_t exceptValue = 0)
+    {
+        for (int i = 0; i < kPixels; ++i)
+            ASSERT_EQ(frame[i], i == exceptY * kW + exceptX ? exceptValue : value) << "pixel " << i;
+    }
+};
+
+TEST_P(LightStreaks, UniformFramesBlackStaysBlackFourthByteKeepsItsShare)
+{
+    for (int strength : {0, 512, 8191}) {
+        fill(0);
+        run(37, 201, strength);
+        expectUniform(0);
+    }
+    // The sample's fourth byte is 0: only old * 55 >> 8 survives there.
+    fill(0xFF000000);
+    run(100, 50, 700);
+    expectUniform(0x36000000);
+}
+
+TEST_P(LightStreaks, WhiteFrameDarkensWithDistance)
+{
+    fill(0x00FFFFFF);
+    run(160, 120, 0);
+    EXPECT_EQ(at(160, 120), 0x00FCFCFCu);  // samples itself with weight 254 only
+    EXPECT_EQ(at(200, 120), 0x00FAFAFAu);
+    EXPECT_EQ(at(0, 0), 0x00F3F3F3u);
+    EXPECT_EQ(at(319, 239), 0x00F2F2F2u);
+    fill(0x00FFFFFF);
+    run(160, 120, 512);
+    EXPECT_EQ(at(0, 0), 0x00EAEAEAu);
+}
+
+TEST_P(LightStreaks, SingleWhitePixelLeavesTrailAwayFromCentre)
+{
+    fill(0);
+    frame[120 * kW + 170] = 0x00FFFFFF;
+    run(160, 120, 512);
+    const uint32_t trail[] = {0x78, 0x43, 0x28, 0x1A, 0x11, 0x0C, 0x09, 0x07, 0x05, 0x03, 0x02, 0x01};
+    for (int x = 0; x < kW; ++x)
+        EXPECT_EQ(at(x, 120), (x >= 170 && x <= 181 ? trail[x - 170] : 0u) * 0x010101u) << "column " << x;
+}
+
+TEST_P(LightStreaks, StepZeroMakesEveryPixelSampleTheRewrittenCentre)
+{
+    for (int strength : {8160, 8191}) {
+        fill(0);
+        frame[120 * kW + 160] = 0x00FFFFFF;
+        run(160, 120, strength);
+        expectUniform(0x00C3C3C3, 160, 120, 0x00FCFCFC);
+    }
+}
+
+TEST_P(LightStreaks, CornerCentresAndOutOfRangeArgumentsStayInsideTheFrame)
+{
+    std::mt19937 rng(7);
+    std::vector<uint32_t> picture(kPixels);
+    for (auto& p : picture)
+        p = rng();
+    auto runOn = [&](int cx, int cy, int strength) {
+        std::copy(picture.begin(), picture.end(), frame);
+        run(cx, cy, strength);
+        EXPECT_TRUE(guardsIntact()) << cx << "," << cy << " strength " << strength;
+        return std::vector<uint32_t>(frame, frame + kPixels);
+    };
+    for (int strength : {0, 512, 8191})
+        for (int corner = 0; corner < 4; ++corner)
+            runOn(corner & 1 ? 319 : 0, corner & 2 ? 239 : 0, strength);
+    // Out-of-range arguments behave as the nearest supported ones.
+    EXPECT_EQ(runOn(-40, 500, -3), runOn(0, 239, 0));
+    EXPECT_EQ(runOn(200, 100, INT32_MIN), runOn(200, 100, 0));
+    EXPECT_EQ(runOn(INT32_MAX, INT32_MIN, INT32_MAX), runOn(319, 0, 8191));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, LightStreaks, testing::ValuesIn(allKernels()),
+                         [](const testing::TestParamInfo<Kernel>& info) { return std::string(info.param.name); });
+
+#if defined(__SSE2__)
+// The recursive pass carries any difference onward, so equal bytes over whole
+// random frames show that both kernels read and write in an equivalent order.
+TEST(LightStreaksKernels, Sse2MatchesScalarOnRandomFrames)
+{
+    std::mt19937 rng(12345);
+    std::vector<uint32_t> a(kPixels), b(kPixels);
+    auto check = [&](int cx, int cy, int strength) {
+        const bool flat = rng() % 2;  // large flat areas, like a drawn scene
+        for (auto& p : a) {
+            p = rng();
+            if (flat)
+                p = (p & 0x8000) ? 0x00FFFFFF : (p & 0x00F0F0F0);
+        }
+        b = a;
+        applyLightStreaksScalar(a.data(), cx, cy, strength);
+        applyLightStreaksSse2(b.data(), cx, cy, strength);
+        ASSERT_EQ(a, b) << "centre " << cx << "," << cy << " strength " << strength;
+    };
+    // Edges of every range, centres giving unpaired rows and runs of every
+    // length (including empty right runs), then random arguments.
+    const int centres[][2] = {{0, 0}, {319, 239}, {319, 0}, {0, 239}, {160, 120}, {1, 238}, {318, 1}};
+    for (const auto& c : centres)
+        for (int strength : {0, 31, 32, 1024, 8159, 8160, 8191, -1, 8192, 100000})
+            check(c[0], c[1], strength);
+    for (int round = 0; round < 60; ++round)
+        check(int(rng() % 360) - 20, int(rng() % 280) - 20, int(rng() % 9000) - 200);
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tools/generators.h"
+#include "tools/picture_drawing.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<char> readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(Pictures, RawFilesOf320x240AreTheSameOnEveryRun)
+{
+    const fs::path dir = fs::temp_directory_path() / ("quarnel_pictures_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    for (auto write : {writeCreditsPicture, writeVelinaPicture}) {
+        ASSERT_TRUE(write((dir / "a.raw").string()));
+        ASSERT_TRUE(write((dir / "b.raw").string()));
+        const std::vector<char> a = readAll(dir / "a.raw");
+        EXPECT_EQ(a.size(), 320u * 240u * 3u);
+        EXPECT_TRUE(a == readAll(dir / "b.raw"));
+    }
+    EXPECT_FALSE(writeVelinaPicture((dir / "missing" / "velina.raw").string()));
+    fs::remove_all(dir);
+}
+
+// What the flashes need: white text on black for the credits (the flash
+// darkens the frame in the shape of the text), hard light and hard dark in
+// the other picture.
+TEST(Pictures, CreditsAreWhiteTextOnBlackAndVelinaHasStrongLightAndDark)
+{
+    std::vector<uint32_t> credits(kPicturePixels), velina(kPicturePixels);
+    drawCreditsPicture(credits.data());
+    drawVelinaPicture(velina.data());
+    int white = 0, lit = 0, bright = 0, black = 0;
+    for (int i = 0; i < kPicturePixels; ++i) {
+        const uint32_t p = credits[i];
+        ASSERT_EQ(p, (p & 255) * 0x010101u) << "credits pixel " << i << " is not a grey";
+        white += p == 0x00FFFFFF;
+        lit += p != 0;
+        const uint32_t v = velina[i];
+        ASSERT_EQ(v >> 24, 0u);
+        bright += ((v >> 16 & 255) + (v >> 8 & 255) + (v & 255)) > 3 * 230;
+        black += v == 0;
+    }
+    EXPECT_GT(white, kPicturePixels / 40);
+    EXPECT_LT(lit, kPicturePixels / 3);
+    EXPECT_EQ(credits[0], 0u);
+    EXPECT_GT(bright, kPicturePixels / 40);
+    EXPECT_GT(black, kPicturePixels / 8);
+}
+
+}  // namespace
