@@ -6,6 +6,11 @@
 // character cell at (x, y). fontHeight is the cell height in pixels (ascent
 // plus descent, internal leading included). Coverage mixes colour (0x00RRGGBB,
 // top byte ignored) over the buffer's pixels; no background; clipped to the
-// buffer. Every pixel of the buffer comes back with its top byte 0.
+// buffer, so x and y may be negative or past its edges. The face is found by
+// name through fontconfig; a name no font carries gets fontconfig's
+// substitute. Every pixel of the buffer comes back with its colour kept and
+// its top byte 0, even when nothing is drawn (empty text, a fontHeight of 0
+// or less, no usable font). Not for the per-frame path: the first use of a
+// face name and height loads the face.
 void stampText(uint32_t* buffer, int x, int y, int width, int height, const char* faceName,
                const char* text, int fontHeight, uint32_t colour);

@@ -1,0 +1,103 @@
+// Blends: the documented examples over all four byte lanes, the factor's low
+// byte, the word-at-a-time scalar kernels against single-byte arithmetic, and
+// the SSE2 kernels against the scalar ones.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "pixel/blend.h"
+#include "pixel/blend_kernels.h"
+
+namespace {
+
+uint32_t subtractOne(uint32_t dst, uint32_t src) {
+    subtractPixels(&dst, &src, 1);
+    return dst;
+}
+
+uint32_t fadeOne(uint32_t dst, uint32_t src, uint32_t factor) {
+    crossFadePixels(&dst, &src, 1, factor);
+    return dst;
+}
+
+}  // namespace
+
+TEST(Blend, DocumentedExamples) {
+    EXPECT_EQ(subtractOne(0x00123456, 0x00FFFFFF), 0x00000000u);
+    EXPECT_EQ(subtractOne(0xAB123456, 0x00FFFFFF), 0xAB000000u);  // the top byte is a lane too
+    EXPECT_EQ(subtractOne(0x00808080, 0x00333333), 0x004D4D4Du);
+    EXPECT_EQ(subtractOne(0x00102030, 0x00333333), 0x00000000u);
+    EXPECT_EQ(subtractOne(0x01000100, 0x00010001), 0x01000100u);  // no borrow between lanes
+
+    EXPECT_EQ(fadeOne(0x00000000, 0xFFFFFFFF, 255), 0xFEFEFEFEu);
+    EXPECT_EQ(fadeOne(0x00FFFFFF, 0xFFFFFFFF, 0), 0x00FEFEFEu);  // f = 0 still takes a step
+    EXPECT_EQ(fadeOne(0x00010101, 0x12345678, 0), 0x00000000u);
+    EXPECT_EQ(fadeOne(0x00000000, 0x00FFFFFF, 128), 0x007F7F7Fu);
+    // Only the factor's low byte counts.
+    EXPECT_EQ(fadeOne(0x80402010, 0x11FFEE22, 0x1FF), fadeOne(0x80402010, 0x11FFEE22, 255));
+    EXPECT_EQ(fadeOne(0x80402010, 0x11FFEE22, 0x100), fadeOne(0x80402010, 0x11FFEE22, 0));
+}
+
+TEST(Blend, NonPositiveCountChangesNothing) {
+    uint32_t dst[2] = {0x12345678, 0x9ABCDEF0};
+    const uint32_t src[2] = {0xFFFFFFFF, 0xFFFFFFFF};
+    for (int count : {0, -1, -76800}) {
+        subtractPixels(dst, src, count);
+        crossFadePixels(dst, src, count, 77);
+    }
+    EXPECT_EQ(dst[0], 0x12345678u);
+    EXPECT_EQ(dst[1], 0x9ABCDEF0u);
+}
+
+// Every pair of byte values in every lane, between neighbours set to provoke
+// a stray carry or borrow, must give the one-byte result.
+TEST(Blend, ScalarKernelsExactForEveryBytePair) {
+    for (uint32_t f : {0u, 1u, 128u, 200u, 255u})
+        for (uint32_t d = 0; d < 256; ++d)
+            for (uint32_t s = 0; s < 256; ++s)
+                for (int shift = 0; shift < 32; shift += 8)
+                    for (uint32_t around : {0x00u, 0xFFu}) {
+                        const uint32_t lane = 0xFFu << shift;
+                        const uint32_t dp = ((around * 0x01010101u) & ~lane) | (d << shift);
+                        const uint32_t sp = (((around ^ 0xFF) * 0x01010101u) & ~lane) | (s << shift);
+                        uint32_t sub = dp, fade = dp;
+                        subtractPixelsScalar(&sub, &sp, 1);
+                        crossFadePixelsScalar(&fade, &sp, 1, f);
+                        ASSERT_EQ((sub >> shift) & 0xFF, d > s ? d - s : 0) << d << " - " << s;
+                        ASSERT_EQ((fade >> shift) & 0xFF, (s * f + d * (255 - f)) >> 8) << d << ", " << s << ", " << f;
+                    }
+}
+
+#if defined(__SSE2__)
+// Counts 0..40 cover each tail length many times. The buffers start one
+// pixel in, so the vector loads are unaligned, and the pixels before and
+// after must stay untouched.
+TEST(Blend, Sse2MatchesScalarOnEveryTailLength) {
+    std::mt19937 rng(1234);
+    auto randomPixels = [&](int n) {
+        std::vector<uint32_t> v(n);
+        for (auto& p : v) p = rng();
+        return v;
+    };
+    constexpr int kGuard = 8;
+    for (int count = 0; count <= 40; ++count) {
+        for (uint32_t factor : {0u, 1u, 128u, 255u, 0x1234u, static_cast<uint32_t>(rng())}) {
+            const std::vector<uint32_t> dst0 = randomPixels(count + kGuard + 1);
+            const std::vector<uint32_t> src = randomPixels(count + kGuard + 1);
+            std::vector<uint32_t> a = dst0, b = dst0;
+            subtractPixelsScalar(a.data() + 1, src.data() + 1, count);
+            subtractPixelsSse2(b.data() + 1, src.data() + 1, count);
+            ASSERT_EQ(a, b) << "subtract, count " << count;
+
+            a = b = dst0;
+            crossFadePixelsScalar(a.data() + 1, src.data() + 1, count, factor);
+            crossFadePixelsSse2(b.data() + 1, src.data() + 1, count, factor);
+            ASSERT_EQ(a, b) << "cross-fade, count " << count << ", factor " << factor;
+            ASSERT_EQ(b[0], dst0[0]);
+            for (int i = count + 1; i < count + kGuard + 1; ++i) ASSERT_EQ(b[i], dst0[i]) << "past count " << count;
+        }
+    }
+}
+#endif
