@@ -140,6 +140,10 @@ TEST(Text, Cp1252BytesMapToTheirCharacters) {
 
 TEST(Text, FaceNamesResolveAndUnknownFacesStillDraw) {
     EXPECT_EQ(matchFontFace("Arial").family, "Liberation Sans");
+    // The heavy member of a family that is not installed falls back to the
+    // family's substitute at a heavy weight, not to the default regular face.
+    EXPECT_EQ(matchFontFace("Arial Black").family, "Liberation Sans");
+    EXPECT_EQ(matchFontFace("Arial Black").style, "Bold");
     for (const char* face : {"Arial Back", "Arial Black", "No Such Face At All", ""}) {
         GuardedBuffer b(100, 40);
         b.stamp(2, 2, face, "stem", 24, 0xFFFFFF);
