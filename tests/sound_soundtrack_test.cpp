@@ -1,0 +1,245 @@
+// Decoding and playback of the soundtrack, with MP3 files made here by
+// libmp3lame and SDL's dummy audio driver standing in for a sound card.
+#include <gtest/gtest.h>
+#include <lame/lame.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sound/pcm_track.h"
+#include "sound/soundtrack.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+void writeBytes(const fs::path& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+double tone(double hz, double i, int rate) { return std::sin(2 * M_PI * hz * i / rate); }
+
+// `seconds` of a leftHz tone on the left, rightHz on the right (0: silence),
+// with the encoder's tag frame that tells the decoder the exact length.
+void writeMp3(const fs::path& path, int rate, double seconds, double leftHz, double rightHz, bool mono = false) {
+    lame_t lame = lame_init();
+    lame_set_in_samplerate(lame, rate);
+    lame_set_out_samplerate(lame, rate);
+    lame_set_mode(lame, mono ? MONO : STEREO);
+    lame_set_brate(lame, 128);
+    ASSERT_EQ(lame_init_params(lame), 0);
+    const int frames = static_cast<int>(rate * seconds);
+    std::vector<short> pcm;
+    for (int i = 0; i < frames; ++i) {
+        const auto left = static_cast<short>(leftHz > 0 ? 10000 * tone(leftHz, i, rate) : 0);
+        pcm.push_back(left);
+        pcm.push_back(mono ? left : static_cast<short>(rightHz > 0 ? 10000 * tone(rightHz, i, rate) : 0));
+    }
+    std::vector<unsigned char> mp3(static_cast<size_t>(frames) + 65536);
+    int size = lame_encode_buffer_interleaved(lame, pcm.data(), frames, mp3.data(), static_cast<int>(mp3.size()));
+    size += lame_encode_flush(lame, mp3.data() + size, static_cast<int>(mp3.size()) - size);
+    mp3.resize(static_cast<size_t>(size));
+    // The tag frame replaces the empty frame the encoder left at the start.
+    const size_t tag = lame_get_lametag_frame(lame, mp3.data(), mp3.size());
+    ASSERT_TRUE(tag > 0 && tag < 1000);
+    lame_close(lame);
+    writeBytes(path, mp3);
+}
+
+// Normalised correlation of one channel with a 440 Hz tone starting at
+// phase 0: near 1 only when the audio is neither delayed nor advanced.
+double correlationWith440(const PcmTrack& track, int channel) {
+    double dot = 0, energy = 0, reference = 0;
+    for (int64_t i = 0; i < track.frameCount(); ++i) {
+        const double s = track.samples[static_cast<size_t>(i * 2 + channel)], r = tone(440, i, kPcmRate);
+        dot += s * r, energy += s * s, reference += r * r;
+    }
+    return dot / std::sqrt(energy * reference);
+}
+
+class Sound : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        soundClose();
+        fs::remove_all(dir_);
+    }
+    fs::path file(const char* name) const { return dir_ / name; }
+
+private:
+    fs::path dir_ = fs::temp_directory_path() / ("quarnel_sound_" + std::to_string(getpid()));
+};
+
+TEST_F(Sound, DecodesGaplesslyToStereo44100) {
+    PcmTrack track;
+    writeMp3(file("a.mp3"), 44100, 1.0, 440, 0);
+    ASSERT_TRUE(decodeMp3File(file("a.mp3").c_str(), track));
+    EXPECT_EQ(track.frameCount(), 44100);  // encoder delay and padding trimmed
+    EXPECT_GT(correlationWith440(track, 0), 0.95);
+    for (int64_t i = 0; i < track.frameCount(); ++i)
+        ASSERT_LT(std::abs(track.samples[static_cast<size_t>(i * 2 + 1)]), 200) << "right channel was silent";
+
+    // Other rates are resampled, keeping length, pitch and place.
+    writeMp3(file("b.mp3"), 48000, 1.0, 440, 440);
+    ASSERT_TRUE(decodeMp3File(file("b.mp3").c_str(), track));
+    EXPECT_EQ(track.frameCount(), 44100);
+    EXPECT_GT(correlationWith440(track, 1), 0.95);
+    // Mono goes to both channels.
+    writeMp3(file("c.mp3"), 22050, 1.0, 440, 0, true);
+    ASSERT_TRUE(decodeMp3File(file("c.mp3").c_str(), track));
+    EXPECT_EQ(track.frameCount(), 44100);
+    EXPECT_GT(correlationWith440(track, 0), 0.9);
+    for (int64_t i = 0; i < track.frameCount(); ++i)
+        ASSERT_EQ(track.samples[static_cast<size_t>(i * 2)], track.samples[static_cast<size_t>(i * 2 + 1)]);
+}
+
+TEST_F(Sound, RejectsWhatIsNotAnMpegAudioStream) {
+    PcmTrack track;
+    EXPECT_FALSE(decodeMp3File(file("missing.mp3").c_str(), track));
+    writeBytes(file("empty.mp3"), {});
+    EXPECT_EQ(soundOpenStream(file("empty.mp3").c_str()), nullptr);
+    // A WAV of quiet noise: many 0xFF bytes that look like frame syncs.
+    std::vector<unsigned char> wav = {'R', 'I', 'F', 'F', 0x34, 0xB1, 2, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                                      16, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0,
+                                      'd', 'a', 't', 'a', 0x10, 0xB1, 2, 0};
+    std::mt19937 random(7);
+    for (int i = 0; i < 44100 * 2; ++i) {
+        const int v = static_cast<int>(random() % 4096) - 2048;
+        wav.push_back(static_cast<unsigned char>(v)), wav.push_back(static_cast<unsigned char>(v >> 8));
+    }
+    writeBytes(file("tone.wav"), wav);
+    EXPECT_EQ(soundOpenStream(file("tone.wav").c_str()), nullptr);
+    // Random bytes, and headerless quiet 16-bit noise in which the decoder
+    // does find a few false frames.
+    for (int seed = 0; seed < 6; ++seed) {
+        std::vector<unsigned char> bytes(65536);
+        for (size_t i = 0; i < bytes.size(); i += 2) {
+            const int v = seed % 2 ? static_cast<int>(random()) : static_cast<int>(random() % 4096) - 2048;
+            bytes[i] = static_cast<unsigned char>(v), bytes[i + 1] = static_cast<unsigned char>(v >> 8);
+        }
+        writeBytes(file("noise.mp3"), bytes);
+        EXPECT_FALSE(decodeMp3File(file("noise.mp3").c_str(), track)) << seed;
+    }
+    // A real stream cut to its first few frames is too little audio.
+    writeMp3(file("cut.mp3"), 44100, 1.0, 440, 440);
+    fs::resize_file(file("cut.mp3"), 2000);
+    EXPECT_FALSE(decodeMp3File(file("cut.mp3").c_str(), track));
+    EXPECT_TRUE(track.samples.empty());
+}
+
+TEST(PcmTrack, CopiesWithSilenceOutsideAndConvertsTimesExactly) {
+    PcmTrack track{{1, -1, 2, -2, 3, -3}};
+    std::vector<int16_t> out(12, 99);
+    copyPcmFrames(track, -2, out.data(), 6);  // two before, three inside, one past
+    EXPECT_EQ(out, (std::vector<int16_t>{0, 0, 0, 0, 1, -1, 2, -2, 3, -3, 0, 0}));
+    std::fill(out.begin(), out.end(), 99);
+    copyPcmFrames(track, 7, out.data(), 1);  // wholly past the end; nothing beyond one frame written
+    EXPECT_EQ(std::vector<int16_t>(out.begin(), out.begin() + 3), (std::vector<int16_t>{0, 0, 99}));
+    for (int32_t ms = 0; ms < 130000; ++ms)
+        ASSERT_EQ(pcmMsAtFrame(pcmFrameAtMs(ms)), ms);
+    EXPECT_EQ(pcmMsAtFrame(int64_t{1} << 62), INT32_MAX);
+}
+
+// A clock reading and the steady time of it: the tightest of a few
+// bracketed reads, so that the reader being preempted does not skew a rate.
+struct Reading {
+    int32_t ms = 0;
+    Clock::time_point at;
+};
+Reading readClock(SoundStream* stream) {
+    Reading best;
+    auto tightest = Clock::duration::max();
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const auto before = Clock::now();
+        const int32_t ms = soundGetTime(stream);
+        const auto after = Clock::now();
+        if (after - before < tightest)
+            tightest = after - before, best = Reading{ms, before + (after - before) / 2};
+    }
+    return best;
+}
+double rate(const Reading& from, const Reading& to) {
+    return (to.ms - from.ms) / std::chrono::duration<double, std::milli>(to.at - from.at).count();
+}
+
+// Reads the clock for `seconds`, checking it never runs backwards; returns
+// the number of distinct values seen.
+int readFor(SoundStream* stream, double seconds) {
+    int distinct = 0;
+    int32_t last = soundGetTime(stream);
+    for (const auto end = Clock::now() + std::chrono::duration<double>(seconds); Clock::now() < end;) {
+        const int32_t now = soundGetTime(stream);
+        EXPECT_GE(now, last);
+        distinct += now != last;
+        last = now;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return distinct;
+}
+
+TEST_F(Sound, ClockWaitsForPlayThenRunsMonotonicAtTheRealRate) {
+    writeMp3(file("a.mp3"), 44100, 3.0, 440, 550);
+    SoundStream* stream = soundOpenStream(file("a.mp3").c_str());
+    ASSERT_NE(stream, nullptr);
+    ASSERT_TRUE(soundInit(true));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(soundGetTime(stream), 0);
+    soundPlay(stream, 0);
+    readFor(stream, 0.25);
+    const Reading first = readClock(stream);
+    const int distinct = readFor(stream, 2.0);
+    const Reading last = readClock(stream);
+    EXPECT_NEAR(rate(first, last), 1.0, 0.02);  // the dummy driver runs a little off
+    EXPECT_GT(distinct, 1000);                  // millisecond steps, not callback-sized ones
+    std::printf("clock over 2 s: rate %.4f, %d distinct values\n", rate(first, last), distinct);
+}
+
+TEST_F(Sound, StartsAtTheGivenTimeAndRunsOnPastTheEnd) {
+    writeMp3(file("a.mp3"), 44100, 1.0, 440, 550);
+    SoundStream* stream = soundOpenStream(file("a.mp3").c_str());
+    ASSERT_TRUE(soundInit(true));
+    soundPlay(stream, 600);
+    EXPECT_EQ(soundGetTime(stream), 600);
+    readFor(stream, 0.7);  // 400 ms of music remain
+    const Reading first = readClock(stream);
+    EXPECT_GT(first.ms, 1000);
+    readFor(stream, 0.4);
+    EXPECT_NEAR(rate(first, readClock(stream)), 1.0, 0.05);
+}
+
+TEST_F(Sound, WithoutADeviceTheClockFollowsWallTime) {
+    writeMp3(file("a.mp3"), 44100, 1.0, 440, 550);
+    SoundStream* stream = soundOpenStream(file("a.mp3").c_str());
+    ASSERT_TRUE(soundInit(false));
+    EXPECT_EQ(soundGetTime(stream), 0);
+    soundPlay(stream, 250);
+    const Reading first = readClock(stream);
+    EXPECT_GE(first.ms, 250);
+    EXPECT_LT(first.ms, 275);
+    readFor(stream, 0.7);
+    EXPECT_NEAR(rate(first, readClock(stream)), 1.0, 0.02);
+}
+
+TEST_F(Sound, ReportsAMissingDeviceAndClosesSafely) {
+    soundClose();  // never started
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_FALSE(soundInit(true));
+    EXPECT_EQ(soundGetTime(nullptr), 0);
+    soundClose();
+}
+
+}  // namespace
