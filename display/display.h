@@ -1,7 +1,9 @@
 #pragma once
 // The program's one window: shows 320 x 240 frames full screen (or in a
-// window), and is the only source of input. Escape sets quitRequested; a
-// window-close request closes the display and ends the process with status 0.
+// window), scaled up by whole pixels where they fit and letterboxed, and is the
+// only source of input. Escape sets quitRequested; Alt+Enter switches between
+// full screen and a window; a window-close request closes the display and ends
+// the process with status 0.
 #include <cstdint>
 
 // 1 while the window has focus; frames are only drawn while it is set.
@@ -9,8 +11,8 @@ extern int32_t appActive;
 
 struct DisplayOptions {
     bool windowed = false;          // a window instead of desktop full screen
-    int scale = 0;                  // window scale factor; 0 picks one that fits
-    const char* pixelFormat = nullptr;  // force a layout by converter name, e.g. "rgb565"
+    int scale = 0;                  // window size in multiples of the picture; 0: the largest that fits
+    const char* pixelFormat = nullptr;  // force a layout by converter name, e.g. "rgb565" (copied)
 };
 
 // Must be called before openDisplay; the default is desktop full screen.

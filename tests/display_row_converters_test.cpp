@@ -1,0 +1,157 @@
+// Row converters: the documented example values, the packed kernels against
+// their scalar twins, and the choice of converter from a display's masks.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "display/display.h"
+#include "display/pixel_layouts.h"
+#include "display/row_converters.h"
+#include "display/row_converters_scalar.h"
+
+namespace {
+
+std::vector<uint8_t> convert(RowConverter converter, const std::vector<uint32_t>& pixels, int32_t bytesPerPixel)
+{
+    std::vector<uint8_t> out(pixels.size() * bytesPerPixel, 0xEE);
+    converter(pixels.data(), out.data(), static_cast<int32_t>(pixels.size()));
+    return out;
+}
+
+uint32_t read16(const std::vector<uint8_t>& bytes, size_t pixel)
+{
+    return bytes[2 * pixel] | (bytes[2 * pixel + 1] << 8);
+}
+
+uint32_t read32(const std::vector<uint8_t>& bytes, size_t pixel)
+{
+    return bytes[4 * pixel] | (bytes[4 * pixel + 1] << 8) | (bytes[4 * pixel + 2] << 16) |
+           (uint32_t{bytes[4 * pixel + 3]} << 24);
+}
+
+// Rows of a length that runs through the packed loops as well as the tails,
+// so every example is checked in both parts of each kernel.
+std::vector<uint32_t> rowOf(uint32_t pixel)
+{
+    return std::vector<uint32_t>(21, pixel);
+}
+
+TEST(RowConverterValues, Sixteen_bit_layouts_keep_the_top_bits_of_each_channel)
+{
+    struct Case {
+        RowConverter converter;
+        uint32_t source, expected;
+    };
+    const Case cases[] = {
+        {convertRgb565, 0x00123456, 0x11AA}, {convertBgr565, 0x00123456, 0x51A2},
+        {convertRgb555, 0x00123456, 0x08CA}, {convertBgr555, 0x00123456, 0x28C2},
+        {convertRgb565, 0x00FFFFFF, 0xFFFF}, {convertBgr565, 0x00FFFFFF, 0xFFFF},
+        {convertRgb555, 0x00FFFFFF, 0x7FFF}, {convertBgr555, 0x00FFFFFF, 0x7FFF},
+        // Channels below one step of their field vanish; the top byte never shows.
+        {convertRgb565, 0xFF070307, 0x0000}, {convertBgr565, 0xFF070307, 0x0000},
+        {convertRgb555, 0xFF070707, 0x0000}, {convertBgr555, 0xFF070707, 0x0000},
+        // One channel at a time catches swapped or misplaced fields.
+        {convertRgb565, 0x00FF0000, 0xF800}, {convertRgb565, 0x0000FF00, 0x07E0}, {convertRgb565, 0x000000FF, 0x001F},
+        {convertBgr565, 0x00FF0000, 0x001F}, {convertBgr565, 0x000000FF, 0xF800},
+        {convertRgb555, 0x00FF0000, 0x7C00}, {convertRgb555, 0x0000FF00, 0x03E0}, {convertRgb555, 0x000000FF, 0x001F},
+        {convertBgr555, 0x00FF0000, 0x001F}, {convertBgr555, 0x000000FF, 0x7C00},
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> out = convert(c.converter, rowOf(c.source), 2);
+        for (size_t i = 0; i < 21; ++i)
+            ASSERT_EQ(read16(out, i), c.expected) << std::hex << "source 0x" << c.source << " pixel " << i;
+    }
+}
+
+TEST(RowConverterValues, Wide_layouts_and_the_top_byte)
+{
+    const std::vector<uint32_t> row = rowOf(0xAB123456);
+    const std::vector<uint8_t> rgb32 = convert(convertRgb32, row, 4);
+    const std::vector<uint8_t> bgr32 = convert(convertBgr32, row, 4);
+    const std::vector<uint8_t> rgb24 = convert(convertRgb24, row, 3);
+    const std::vector<uint8_t> bgr24 = convert(convertBgr24, row, 3);
+    for (size_t i = 0; i < row.size(); ++i) {
+        EXPECT_EQ(read32(rgb32, i), 0xAB123456u);  // only this layout carries the top byte
+        EXPECT_EQ(read32(bgr32, i), 0x00563412u);
+        EXPECT_EQ(rgb24[3 * i], 0x56);
+        EXPECT_EQ(rgb24[3 * i + 1], 0x34);
+        EXPECT_EQ(rgb24[3 * i + 2], 0x12);
+        EXPECT_EQ(bgr24[3 * i], 0x12);
+        EXPECT_EQ(bgr24[3 * i + 1], 0x34);
+        EXPECT_EQ(bgr24[3 * i + 2], 0x56);
+    }
+}
+
+// The packed kernels against their twins: random pixels (top byte included),
+// every count from 0 to 40 and a full row, destinations at every alignment,
+// and not one byte written past count pixels.
+TEST(RowConverterKernels, Packed_kernels_match_their_scalar_twins)
+{
+    struct Pair {
+        const char* name;
+        RowConverter packed, scalar;
+        int32_t bytesPerPixel;
+    };
+    const Pair pairs[] = {
+        {"rgb32", convertRgb32, convertRgb32Scalar, 4},    {"rgb24", convertRgb24, convertRgb24Scalar, 3},
+        {"rgb565", convertRgb565, convertRgb565Scalar, 2}, {"bgr565", convertBgr565, convertBgr565Scalar, 2},
+        {"rgb555", convertRgb555, convertRgb555Scalar, 2}, {"bgr555", convertBgr555, convertBgr555Scalar, 2},
+    };
+    std::mt19937 random(12345);
+    std::vector<int32_t> counts;
+    for (int32_t count = 0; count <= 40; ++count)
+        counts.push_back(count);
+    counts.push_back(320);
+    constexpr size_t kSlack = 64;
+    for (const Pair& pair : pairs) {
+        for (int32_t count : counts) {
+            std::vector<uint32_t> source(count + 8);  // extra pixels that must never be read into the output
+            for (uint32_t& p : source)
+                p = random();
+            const size_t bytes = static_cast<size_t>(count) * pair.bytesPerPixel;
+            for (size_t offset = 0; offset < 4; ++offset) {
+                std::vector<uint8_t> packed(bytes + kSlack, 0xA5), scalar(bytes + kSlack, 0xA5);
+                pair.packed(source.data(), packed.data() + offset, count);
+                pair.scalar(source.data(), scalar.data() + offset, count);
+                ASSERT_EQ(packed, scalar) << pair.name << " count " << count << " offset " << offset;
+                for (size_t i = 0; i < packed.size(); ++i) {
+                    if (i < offset || i >= offset + bytes) {
+                        ASSERT_EQ(packed[i], 0xA5) << pair.name << " count " << count << " wrote byte " << i;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(ChooseConverter, Exact_bit_count_and_masks_only)
+{
+    EXPECT_EQ(chooseConverter(32, 0xFF0000, 0xFF00, 0xFF), convertRgb32);
+    EXPECT_EQ(chooseConverter(32, 0xFF, 0xFF00, 0xFF0000), convertBgr32);
+    EXPECT_EQ(chooseConverter(24, 0xFF0000, 0xFF00, 0xFF), convertRgb24);
+    EXPECT_EQ(chooseConverter(24, 0xFF, 0xFF00, 0xFF0000), convertBgr24);
+    EXPECT_EQ(chooseConverter(16, 0xF800, 0x7E0, 0x1F), convertRgb565);
+    EXPECT_EQ(chooseConverter(16, 0x1F, 0x7E0, 0xF800), convertBgr565);
+    EXPECT_EQ(chooseConverter(16, 0x7C00, 0x3E0, 0x1F), convertRgb555);
+    EXPECT_EQ(chooseConverter(16, 0x1F, 0x3E0, 0x7C00), convertBgr555);
+
+    EXPECT_EQ(chooseConverter(15, 0x7C00, 0x3E0, 0x1F), nullptr);  // 5:5:5 only under 16 bits
+    EXPECT_EQ(chooseConverter(32, 0xFF0000, 0xFF00, 0xFF00), nullptr);
+    EXPECT_EQ(chooseConverter(8, 0xE0, 0x1C, 0x3), nullptr);
+    EXPECT_EQ(chooseConverter(16, 0xF00, 0xF0, 0xF), nullptr);       // 4:4:4
+    EXPECT_EQ(chooseConverter(24, 0xF800, 0x7E0, 0x1F), nullptr);    // right masks, wrong size
+    EXPECT_EQ(chooseConverter(32, 0x3FF00000, 0xFFC00, 0x3FF), nullptr);  // 10-bit channels
+}
+
+TEST(ChooseConverter, Layout_names)
+{
+    EXPECT_EQ(findPixelLayout("bgr555")->converter, convertBgr555);
+    EXPECT_TRUE(isPixelFormatName("rgb24"));
+    EXPECT_FALSE(isPixelFormatName("RGB565"));
+    EXPECT_FALSE(isPixelFormatName(""));
+    EXPECT_FALSE(isPixelFormatName(nullptr));
+}
+
+}  // namespace
