@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+#include "effects/picture_flash_effect.h"
+#include "effects/title_card_effect.h"
+#include "effects/tunnel_effect.h"
+
 namespace {
 
 Effect* addEffect(Timeline& timeline, std::unique_ptr<Effect> effect)
@@ -32,6 +36,9 @@ void Timeline::destroyVideo()
 
 void buildTimeline(Timeline& timeline)
 {
-    (void)timeline;
-    (void)addEffect;
+    // The order is part of the programme: effects with equal starts are
+    // activated in this order, which decides who draws over whom in a layer.
+    addEffect(timeline, std::make_unique<TitleCardEffect>(0, 21000, 5));
+    addEffect(timeline, std::make_unique<TunnelEffect>(60100, 120000, 1));
+    addEffect(timeline, std::make_unique<PictureFlashEffect>(90000, 120000, 3));
 }
