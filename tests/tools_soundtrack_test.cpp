@@ -1,0 +1,358 @@
+// The default soundtrack: timing of the score against the programme's cuts,
+// the master limiter, determinism of synthesis and encoding, and the finished
+// MP3 as a decoder sees it (length, clipping, energy changes at the cuts).
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "tools/generators.h"
+#include "tools/music_delay.h"
+#include "tools/music_dsp.h"
+#include "tools/music_encoder.h"
+#include "tools/music_limiter.h"
+#include "tools/music_mixer.h"
+#include "tools/music_reverb.h"
+#include "tools/music_score.h"
+#include "tools/music_tempo.h"
+#include "tools/music_voices.h"
+
+namespace {
+
+using namespace music;
+
+constexpr double kCuts[] = {21.0, 60.1, 67.0, 90.0, 120.0};
+
+// Decodes an MP3 file with FFmpeg into interleaved stereo floats; empty on failure.
+std::vector<float> decodeMp3(const std::string& path)
+{
+    std::vector<float> pcm;
+    av_log_set_level(AV_LOG_ERROR);  // the gapless trimming logs harmless notes
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
+        return pcm;
+    if (avformat_find_stream_info(format, nullptr) >= 0) {
+        const AVCodec* codec = nullptr;
+        const int stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+        AVCodecContext* ctx = stream >= 0 ? avcodec_alloc_context3(codec) : nullptr;
+        if (ctx && avcodec_parameters_to_context(ctx, format->streams[stream]->codecpar) >= 0 &&
+            avcodec_open2(ctx, codec, nullptr) >= 0) {
+            AVPacket* packet = av_packet_alloc();
+            AVFrame* frame = av_frame_alloc();
+            auto drain = [&] {
+                while (avcodec_receive_frame(ctx, frame) >= 0) {
+                    EXPECT_EQ(frame->format, AV_SAMPLE_FMT_FLTP);
+                    EXPECT_EQ(frame->ch_layout.nb_channels, 2);
+                    const float* l = reinterpret_cast<const float*>(frame->extended_data[0]);
+                    const float* r = reinterpret_cast<const float*>(frame->extended_data[1]);
+                    for (int i = 0; i < frame->nb_samples; ++i) {
+                        pcm.push_back(l[i]);
+                        pcm.push_back(r[i]);
+                    }
+                }
+            };
+            while (av_read_frame(format, packet) >= 0) {
+                if (packet->stream_index == stream && avcodec_send_packet(ctx, packet) >= 0)
+                    drain();
+                av_packet_unref(packet);
+            }
+            avcodec_send_packet(ctx, nullptr);
+            drain();
+            av_frame_free(&frame);
+            av_packet_free(&packet);
+        }
+        avcodec_free_context(&ctx);
+    }
+    avformat_close_input(&format);
+    return pcm;
+}
+
+// RMS level in dB of interleaved stereo between two times.
+double levelDb(const std::vector<float>& pcm, double from, double to)
+{
+    const size_t a = static_cast<size_t>(from * kSampleRate) * 2;
+    const size_t b = std::min(pcm.size(), static_cast<size_t>(to * kSampleRate) * 2);
+    double sum = 0.0;
+    for (size_t i = a; i < b; ++i)
+        sum += static_cast<double>(pcm[i]) * pcm[i];
+    return 10.0 * std::log10(sum / static_cast<double>(b - a) + 1e-20);
+}
+
+TEST(SoundtrackScore, CutsFallOnDownbeatsNearTheTempo)
+{
+    const TempoMap tempo;
+    ASSERT_EQ(tempo.sectionCount(), 6);
+    for (int i = 0; i < 5; ++i) {
+        // Each cut starts a section, on a whole bar or half bar of the beat count.
+        EXPECT_DOUBLE_EQ(tempo.sectionSeconds(i + 1), kCuts[i]);
+        EXPECT_DOUBLE_EQ(tempo.seconds(tempo.sectionBeat(i + 1)), kCuts[i]);
+        EXPECT_EQ(std::fmod(tempo.sectionBeat(i + 1), 2.0), 0.0);
+    }
+    for (int i = 0; i < tempo.sectionCount(); ++i) {
+        const double bpm = 60.0 / tempo.secondsPerBeatAt(tempo.sectionBeat(i));
+        EXPECT_GT(bpm, 120.0) << "section " << i;
+        EXPECT_LT(bpm, 130.0) << "section " << i;
+        // Continuous across the section start: no jump in music time.
+        const double b = tempo.sectionBeat(i);
+        EXPECT_NEAR(tempo.seconds(b - 1e-9), tempo.seconds(b), 1e-6);
+    }
+}
+
+TEST(SoundtrackScore, NotesAreWellFormedAndMarkTheCuts)
+{
+    const Score score = composeScore();
+    EXPECT_GE(score.lengthSeconds, 125.0);
+    ASSERT_FALSE(score.notes.empty());
+    for (const Note& note : score.notes) {
+        EXPECT_GE(note.start, 0.0);
+        EXPECT_GT(note.length, 0.0);
+        // Every tail ends inside the piece: nothing is cut off by the end of the file.
+        EXPECT_LE(note.start + voiceDuration(note), score.lengthSeconds);
+        EXPECT_GT(note.velocity, 0.0f);
+        EXPECT_LE(note.velocity, 1.0f);
+        EXPECT_LE(std::fabs(note.pan), 1.0f);
+    }
+    for (double cut : kCuts) {
+        const bool crash = std::any_of(score.notes.begin(), score.notes.end(), [&](const Note& n) {
+            return n.voice == Voice::Crash && std::fabs(n.start - cut) < 1e-9;
+        });
+        EXPECT_TRUE(crash) << "no crash at " << cut << " s";
+    }
+}
+
+TEST(SoundtrackDsp, OscillatorDecayAndFilterPrimitivesAreAccurate)
+{
+    // The folded polynomial sine, across quadrant edges and negative phases.
+    double worst = 0.0;
+    for (int i = -4000; i <= 4000; ++i) {
+        const double turns = i / 997.0;
+        worst = std::max(worst, std::fabs(sinTurns(turns) - std::sin(kTwoPi * turns)));
+    }
+    EXPECT_LT(worst, 1e-9);
+    for (double q : {0.0, 0.25, 0.5, 0.75, 1.0})
+        EXPECT_NEAR(sinTurns(q), std::sin(kTwoPi * q), 1e-9);
+
+    // Repeated multiplication stays on the exponential for a whole second.
+    Decay decay(0.2, 2.0);
+    for (int n = 0; n < 44100; ++n) {
+        const double expected = 2.0 * std::exp(-n / (0.2 * kSampleRate));
+        ASSERT_NEAR(decay.next(), expected, 1e-9 + 1e-9 * expected) << n;
+    }
+
+    // Low-pass at 500 Hz: unity at DC, 10 kHz well down; high-pass blocks DC.
+    auto gainAt = [](double hz, bool high) {
+        Svf f;
+        f.setCutoff(500.0);
+        SineOsc osc;
+        double peak = 0.0;
+        for (int n = 0; n < 44100; ++n) {
+            const double x = hz > 0 ? osc.next(hz) : 1.0;
+            const double y = high ? f.high(x) : f.low(x);
+            if (n > 22050)
+                peak = std::max(peak, std::fabs(y));
+        }
+        return peak;
+    };
+    EXPECT_NEAR(gainAt(0.0, false), 1.0, 1e-6);
+    EXPECT_LT(gainAt(10000.0, false), 0.01);
+    EXPECT_LT(gainAt(0.0, true), 1e-6);
+    EXPECT_GT(gainAt(10000.0, true), 0.95);
+}
+
+TEST(SoundtrackVoices, EveryVoiceSoundsAndStartsAndStopsAtZero)
+{
+    for (int v = 0; v <= static_cast<int>(Voice::Bell); ++v) {
+        const Note note{static_cast<Voice>(v), 0.5, 0.6, 57, 1.0f, 0.3f, 0.7f, 0.0f, 1234u};
+        StereoBuffer bus(static_cast<size_t>(6.0 * kSampleRate));
+        renderNote(note, bus);
+        const size_t first = static_cast<size_t>(0.5 * kSampleRate);
+        const size_t last = first + static_cast<size_t>(std::ceil(voiceDuration(note) * kSampleRate)) - 1;
+        ASSERT_LT(last, bus.frames());
+        double peak = 0.0;
+        for (size_t n = 0; n < bus.frames(); ++n) {
+            ASSERT_TRUE(std::isfinite(bus.left[n]) && std::isfinite(bus.right[n]));
+            peak = std::max({peak, std::fabs(double(bus.left[n])), std::fabs(double(bus.right[n]))});
+            if (n < first || n > last) {
+                ASSERT_EQ(bus.left[n], 0.0f) << "voice " << v << " outside its span at " << n;
+            }
+        }
+        EXPECT_GT(peak, 0.05) << "voice " << v;
+        EXPECT_LT(peak, 1.0) << "voice " << v;
+        // The first and last samples of the span are (nearly) silent: no click.
+        EXPECT_LT(std::fabs(bus.left[first]) + std::fabs(bus.right[first]), 1e-3) << "voice " << v;
+        EXPECT_LT(std::fabs(bus.left[last]) + std::fabs(bus.right[last]), 1e-3) << "voice " << v;
+    }
+}
+
+TEST(SoundtrackEffects, EchoesAlternateSidesAndTheReverbDecaysInStereo)
+{
+    StereoBuffer echo(44100);
+    echo.left[0] = echo.right[0] = 1.0f;
+    PingPongDelay(0.1, 0.5).process(echo);
+    const size_t d = 4410;
+    // Nothing before the first repeat; it comes from the left, the next from the right.
+    EXPECT_EQ(echo.left[0], 0.0f);
+    EXPECT_NEAR(echo.left[d], 1.0f, 1e-6);
+    EXPECT_EQ(echo.right[d], 0.0f);
+    float laterRight = 0.0f;
+    for (size_t n = 2 * d; n < 2 * d + 20; ++n)
+        laterRight = std::max(laterRight, std::fabs(echo.right[n]));
+    EXPECT_GT(laterRight, 0.01f);
+    EXPECT_LT(laterRight, 0.5f);
+
+    StereoBuffer room(3 * 44100);
+    room.left[0] = room.right[0] = 1.0f;
+    Reverb().process(room);
+    auto energy = [&](size_t a, size_t b, bool right) {
+        double e = 0.0;
+        for (size_t n = a; n < b; ++n)
+            e += right ? room.right[n] * room.right[n] : room.left[n] * room.left[n];
+        return e;
+    };
+    EXPECT_EQ(energy(0, 800, false), 0.0);  // pre-delay keeps the attack dry
+    EXPECT_GT(energy(882, 44100, false), 1e-4);
+    EXPECT_LT(energy(2 * 44100, 3 * 44100, false), energy(882, 44100, false) * 0.05);
+    EXPECT_NE(room.left, room.right);
+}
+
+TEST(SoundtrackLimiter, HoldsTheCeilingWithSmoothGainAndLeavesQuietPartsAlone)
+{
+    StereoBuffer io(44100);
+    Rng rng(7);
+    for (size_t n = 0; n < io.frames(); ++n) {
+        io.left[n] = static_cast<float>(0.3 * rng.bipolar());
+        io.right[n] = static_cast<float>(0.3 * rng.bipolar());
+    }
+    // Isolated peaks, one at the very first sample and one at the last.
+    for (size_t n : {size_t{0}, size_t{20000}, size_t{20001}, io.frames() - 1}) {
+        io.left[n] = 3.0f;
+        io.right[n] = -2.0f;
+    }
+    const StereoBuffer input = io;
+    limitPeaks(io, 0.8, 0.003, 0.01);
+    const double window = std::round(0.003 * kSampleRate);
+    double previousGain = 1.0;
+    for (size_t n = 0; n < io.frames(); ++n) {
+        ASSERT_LE(std::fabs(io.left[n]), 0.8 + 1e-6) << n;
+        ASSERT_LE(std::fabs(io.right[n]), 0.8 + 1e-6) << n;
+        // A gain step of at most 1/window per sample: the ramp, not a click.
+        const double gain = io.left[n] / input.left[n];
+        if (n > 0 && std::fabs(input.left[n]) > 0.05 && std::fabs(input.left[n - 1]) > 0.05) {
+            ASSERT_LE(previousGain - gain, 1.0 / window + 1e-6) << n;
+        }
+        previousGain = gain;
+    }
+    // Well away from the peaks (release has recovered) nothing changes.
+    for (size_t n = 30000; n < 40000; ++n)
+        ASSERT_NEAR(io.left[n], input.left[n], 1e-4 * std::fabs(input.left[n]) + 1e-9);
+}
+
+TEST(SoundtrackSynthesis, IsDeterministicAndAShortRenderMatchesTheFullStart)
+{
+    const Score score = composeScore();
+    const StereoBuffer a = mixScore(score, 3.0);
+    const StereoBuffer b = mixScore(score, 3.0);
+    ASSERT_EQ(a.left, b.left);
+    ASSERT_EQ(a.right, b.right);
+    // A longer render shares the first samples, apart from the limiter's
+    // look-ahead at the end of the short one.
+    const StereoBuffer longer = mixScore(score, 4.0);
+    const size_t same = a.frames() - static_cast<size_t>(0.01 * kSampleRate);
+    EXPECT_TRUE(std::equal(a.left.begin(), a.left.begin() + same, longer.left.begin()));
+    EXPECT_TRUE(std::equal(a.right.begin(), a.right.begin() + same, longer.right.begin()));
+
+    // The encoder too gives the same bytes on every run.
+    std::vector<uint8_t> mp3a, mp3b;
+    ASSERT_TRUE(encodeMp3(a, mp3a));
+    ASSERT_TRUE(encodeMp3(a, mp3b));
+    EXPECT_EQ(mp3a, mp3b);
+}
+
+class SoundtrackFile : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        path_ = new std::string((std::filesystem::temp_directory_path() /
+                                 ("quarnel_soundtrack_test_" + std::to_string(::getpid()) + ".mp3"))
+                                    .string());
+        ok_ = writeSoundtrack(*path_);
+        std::ifstream in(*path_, std::ios::binary);
+        bytes_ = new std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+        pcm_ = new std::vector<float>(decodeMp3(*path_));
+        std::filesystem::remove(*path_);
+    }
+    static void TearDownTestSuite()
+    {
+        delete path_;
+        delete bytes_;
+        delete pcm_;
+    }
+    static inline std::string* path_ = nullptr;
+    static inline bool ok_ = false;
+    static inline std::vector<uint8_t>* bytes_ = nullptr;
+    static inline std::vector<float>* pcm_ = nullptr;
+};
+
+TEST_F(SoundtrackFile, StartsWithTheEncoderTagAndDecodesGaplesslyToTheFullLength)
+{
+    ASSERT_TRUE(ok_);
+    ASSERT_GT(bytes_->size(), 4000u);
+    // MPEG-1 layer III sync, then the CBR tag ("Info") and the encoder's name
+    // inside the first frame.
+    EXPECT_EQ((*bytes_)[0], 0xFF);
+    EXPECT_EQ((*bytes_)[1] & 0xFE, 0xFA);
+    const std::string first(bytes_->begin(), bytes_->begin() + 417);
+    EXPECT_NE(first.find("Info"), std::string::npos);
+    EXPECT_NE(first.find("LAME"), std::string::npos);
+    // 192 kbps for 130 s, give or take the tag frame.
+    EXPECT_NEAR(static_cast<double>(bytes_->size()), 192000.0 / 8.0 * kSoundtrackSeconds, 2000.0);
+    // The tag's delay and padding let the decoder return exactly the samples
+    // that were encoded: the whole programme and its tail.
+    EXPECT_EQ(pcm_->size(), static_cast<size_t>(kSoundtrackSeconds * kSampleRate) * 2);
+    EXPECT_GE(pcm_->size() / 2.0 / kSampleRate, 125.0);
+}
+
+TEST_F(SoundtrackFile, NeverClipsAndStartsAndEndsInSilence)
+{
+    ASSERT_FALSE(pcm_->empty());
+    float peak = 0.0f;
+    for (float v : *pcm_) {
+        ASSERT_TRUE(std::isfinite(v));
+        peak = std::max(peak, std::fabs(v));
+    }
+    // Full scale in 16 bits is 32767/32768; stay clear of it after decoding.
+    EXPECT_LT(peak, 0.97f);
+    EXPECT_GT(peak, 0.5f);  // and the mix is not needlessly quiet
+    EXPECT_LT(levelDb(*pcm_, 0.0, 0.05), -60.0);
+    EXPECT_LT(levelDb(*pcm_, kSoundtrackSeconds - 0.5, kSoundtrackSeconds), -70.0);
+}
+
+TEST_F(SoundtrackFile, EnergyChangesAtEveryCut)
+{
+    ASSERT_FALSE(pcm_->empty());
+    auto before = [&](double cut) { return levelDb(*pcm_, cut - 2.0, cut); };
+    auto after = [&](double cut) { return levelDb(*pcm_, cut, cut + 2.0); };
+    EXPECT_GT(after(21.0) - before(21.0), 1.0) << "the groove comes in";
+    EXPECT_LT(after(60.1) - before(60.1), -1.5) << "the breakdown";
+    EXPECT_GT(after(67.0) - before(67.0), 2.0) << "the drop";
+    EXPECT_GT(after(90.0) - before(90.0), 1.0) << "the climax";
+    EXPECT_LT(levelDb(*pcm_, 121.0, 123.0) - before(120.0), -1.0) << "the outro";
+    // Loud sections sit at a sensible level, the intro well below them.
+    EXPECT_LT(levelDb(*pcm_, 0.0, 21.0), levelDb(*pcm_, 67.0, 90.0) - 2.0);
+    EXPECT_GT(levelDb(*pcm_, 90.0, 120.0), -18.0);
+}
+
+}  // namespace
