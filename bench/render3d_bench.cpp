@@ -1,0 +1,172 @@
+// Cost of one frame of each 3D scene, swept over the scene's time window, and
+// its parts: the wobble with its normals, the whole scene render (wobble,
+// normals, transform, lighting and rasterizing; subtract the wobble for the
+// transform and rasterizer alone), and the streak pass.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "driver/globals.h"
+#include "effects/credits_sphere_effect.h"
+#include "effects/light_streaks.h"
+#include "effects/orbit_spheres_effect.h"
+
+namespace {
+
+constexpr int32_t kFrameStepMs = 17;  // about one frame of a 60 Hz display
+
+// Local times cycling through [0, lengthMs) one frame step at a time.
+struct Clock {
+    int32_t lengthMs;
+    int32_t t = 0;
+    int32_t next()
+    {
+        t = (t + kFrameStepMs) % lengthMs;
+        return t;
+    }
+};
+
+// Sends standard output to /dev/null while alive (scene A prints a line per frame).
+struct SilentStdout {
+    int saved;
+    SilentStdout()
+    {
+        std::fflush(stdout);
+        saved = dup(1);
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, 1);
+        close(devNull);
+    }
+    ~SilentStdout()
+    {
+        std::fflush(stdout);
+        dup2(saved, 1);
+        close(saved);
+    }
+};
+
+void applyModifiers(SceneNode& node)
+{
+    Mesh& mesh = *node.mesh;
+    mesh.vertices = mesh.baseVertices.get();
+    for (VertexModifier* m = mesh.modifiers.first(); m; m = mesh.modifiers.next())
+        m->apply();
+}
+
+OrbitSpheresEffect& sceneA()
+{
+    static OrbitSpheresEffect effect(0, 21000, 3);
+    return effect;
+}
+
+// Scene B needs data/credits.raw: the benchmark runs from the build folder,
+// where the `data` target writes the default data set. Without it the scene B
+// benchmarks are skipped (constructing the effect would end the process).
+CreditsSphereEffect* sceneB(benchmark::State& state)
+{
+    static std::unique_ptr<CreditsSphereEffect> effect;
+    if (!effect && std::filesystem::exists("data/credits.raw"))
+        effect = std::make_unique<CreditsSphereEffect>(67000, 120000, 2);
+    if (!effect)
+        state.SkipWithError("data/credits.raw is missing: build the data target first");
+    return effect.get();
+}
+
+void BM_SceneA_Frame(benchmark::State& state)
+{
+    OrbitSpheresEffect& effect = sceneA();
+    Clock clock{21000};
+    SilentStdout silent;
+    for (auto _ : state)
+        effect.render(clock.next());
+}
+
+void BM_SceneA_WobbleAndNormals(benchmark::State& state)
+{
+    OrbitSpheresEffect& effect = sceneA();
+    Clock clock{21000};
+    for (auto _ : state) {
+        effect.animate(float(clock.next()));
+        applyModifiers(*effect.core);
+        for (auto& satellite : effect.satellites)
+            applyModifiers(*satellite);
+    }
+}
+
+void BM_SceneA_SceneRender(benchmark::State& state)
+{
+    OrbitSpheresEffect& effect = sceneA();
+    Clock clock{21000};
+    for (auto _ : state) {
+        effect.animate(float(clock.next()));
+        std::fill_n(framebuffer, kFramePixels, 0xFFFFFFFFu);
+        effect.scene->render();
+    }
+}
+
+void BM_SceneA_Streaks(benchmark::State& state)
+{
+    Clock clock{21000};
+    for (auto _ : state) {
+        const double t = float(clock.next());
+        applyLightStreaks(framebuffer, int32_t(235.0 + 30.0 * std::sin(0.001 * t)),
+                          int32_t(65.0 + 30.0 * std::sin(0.001 * t)),
+                          int32_t((std::sin(0.0025 * t) + 1.0) * 256.0));
+    }
+}
+
+void BM_SceneB_Frame(benchmark::State& state)
+{
+    CreditsSphereEffect* scene = sceneB(state);
+    if (!scene)
+        return;
+    CreditsSphereEffect& effect = *scene;
+    Clock clock{53000};
+    for (auto _ : state) {
+        effect.render(clock.next());
+        ++frameCounter;
+    }
+}
+
+void BM_SceneB_WobbleAndNormals(benchmark::State& state)
+{
+    CreditsSphereEffect* scene = sceneB(state);
+    if (!scene)
+        return;
+    CreditsSphereEffect& effect = *scene;
+    Clock clock{53000};
+    for (auto _ : state) {
+        effect.animate(float(clock.next()));
+        applyModifiers(*effect.sphere);
+    }
+}
+
+void BM_SceneB_SceneRender(benchmark::State& state)
+{
+    CreditsSphereEffect* scene = sceneB(state);
+    if (!scene)
+        return;
+    CreditsSphereEffect& effect = *scene;
+    Clock clock{53000};
+    for (auto _ : state) {
+        effect.animate(float(clock.next()));
+        effect.scene->render();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_SceneA_Frame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SceneA_WobbleAndNormals)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SceneA_SceneRender)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SceneA_Streaks)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SceneB_Frame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SceneB_WobbleAndNormals)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SceneB_SceneRender)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);

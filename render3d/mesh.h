@@ -1,0 +1,75 @@
+#pragma once
+// Triangle meshes with flat-coloured faces, and the per-frame deformers that
+// can be stacked on them.
+#include <cstdint>
+#include <memory>
+
+#include "driver/ptr_list.h"
+#include "render3d/vector_math.h"
+
+class SceneNode;
+class Mesh;
+
+// One mesh vertex in object space. Tables of vertices are left uninitialised:
+// their builder writes every position.
+struct Vertex {
+    Vec3 position;
+};
+
+// One triangle. The builder writes `indices` and `color`; `normal` is written
+// by Mesh::computeNormals.
+struct Face {
+    int32_t indices[3];
+    uint8_t color[3];  // red, green, blue
+    Vec3 normal;       // unit normal in object space
+};
+
+// A per-frame deformer of one mesh. Each apply() reads the mesh's current
+// `vertices`, writes the deformed positions into `output`, makes `output` the
+// mesh's current vertices and recomputes the face normals, so modifiers chain.
+class VertexModifier {
+public:
+    Mesh* mesh = nullptr;
+    std::unique_ptr<Vertex[]> output;  // one entry per vertex of `mesh`
+
+    VertexModifier() = default;
+    virtual ~VertexModifier() = default;
+    VertexModifier(const VertexModifier&) = delete;
+    VertexModifier& operator=(const VertexModifier&) = delete;
+
+    // Attaches the modifier to a mesh and allocates its output table; does
+    // nothing when given no mesh.
+    void bind(Mesh* mesh);
+
+    virtual void apply() = 0;
+};
+
+class Mesh {
+public:
+    SceneNode* owner = nullptr;           // set by SceneNode::attachMesh
+    PtrList<VertexModifier> modifiers;    // newest first; borrowed
+    int32_t vertexCount = 0;
+    std::unique_ptr<Vertex[]> baseVertices;  // as built; modifiers never change them
+    Vertex* vertices = nullptr;           // baseVertices, or the last modifier's output
+    int32_t faceCount = 0;
+    std::unique_ptr<Face[]> faces;
+
+    Mesh() = default;
+    Mesh(const Mesh&) = delete;
+    Mesh& operator=(const Mesh&) = delete;
+
+    // Allocates both tables (contents uninitialised), sets the counts and
+    // makes the base table current.
+    void allocate(int32_t vertexCount, int32_t faceCount);
+
+    // Puts the modifier at the head of `modifiers` and binds it to this mesh.
+    void addModifier(VertexModifier* modifier);
+
+    // Recomputes every face normal from the current `vertices`. A degenerate
+    // face gets a NaN normal, which the facing test never passes.
+    void computeNormals();
+
+    // Runs the modifiers and draws every face that faces the viewer into the
+    // owner's scene. Called by SceneNode::render once the world matrix is set.
+    void render();
+};

@@ -1,0 +1,28 @@
+#pragma once
+// The renderer's only drawing primitive: a depth-tested, single-colour
+// triangle fill in 24.8 fixed point.
+#include <cstdint>
+
+// A projected vertex: pixel coordinates and a depth key (smaller unsigned key
+// = nearer).
+struct ScreenVertex {
+    int32_t x;
+    int32_t y;
+    int32_t depth;
+};
+
+// Coordinates, depth keys and their differences must lie strictly inside
+// +-kRasterLimit so that the 8-bit fixed-point shifts fit in 32 bits.
+constexpr int32_t kRasterLimit = 1 << 23;
+
+// Fills rows v[0].y ... v[2].y - 1 of the triangle after sorting the three
+// records by y in place. A triangle with a coordinate, depth key or difference
+// outside +-kRasterLimit is not drawn (its records are still sorted).
+void drawTriangle(uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
+                  uint32_t color, uint32_t* depth);
+
+// One row: columns min(xa, xb) ... max(xa, xb) - 1 clamped to 0 ... width - 1,
+// depth interpolated from za to zb (24.8 fixed point) over the visible columns.
+// A pixel is written when its key is below the stored one, unsigned.
+void drawSpan(uint32_t* target, int32_t width, int32_t height, int32_t xa, int32_t xb,
+              int32_t y, int32_t za, int32_t zb, uint32_t color, uint32_t* depth);

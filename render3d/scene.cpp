@@ -1,0 +1,36 @@
+#include "render3d/scene.h"
+
+#include <algorithm>
+
+#include "render3d/scene_node.h"
+
+void Scene::setCamera(Camera* c) { camera = c; }
+
+void Scene::addNode(SceneNode* node)
+{
+    nodes.insert(node);
+    node->scene = this;
+}
+
+void Scene::setTarget(uint32_t* pixels, int32_t w, int32_t h)
+{
+    if (!pixels) {
+        target = nullptr;
+        width = 0;
+        height = 0;
+        depthBuffer.reset();
+        return;
+    }
+    target = pixels;
+    width = w;
+    height = h;
+    depthBuffer = std::make_unique_for_overwrite<uint32_t[]>(size_t(w) * size_t(h));
+}
+
+void Scene::render()
+{
+    // 0xFFFFFFFF is farther than every key a point in front of the viewer gets.
+    std::fill_n(depthBuffer.get(), size_t(width) * size_t(height), 0xFFFFFFFFu);
+    for (SceneNode* node = nodes.first(); node; node = nodes.next())
+        node->render();
+}

@@ -1,0 +1,35 @@
+#pragma once
+// A renderable scene: the nodes, the camera, and the target image with its
+// depth buffer. The scene borrows its nodes, camera and target.
+#include <cstdint>
+#include <memory>
+
+#include "driver/ptr_list.h"
+
+class Camera;
+class SceneNode;
+
+class Scene {
+public:
+    Camera* camera = nullptr;
+    PtrList<SceneNode> nodes;  // newest first
+    uint32_t* target = nullptr;  // 0x00RRGGBB pixels, width x height, not owned
+    std::unique_ptr<uint32_t[]> depthBuffer;  // width x height unsigned keys
+    int32_t width = 0;
+    int32_t height = 0;
+
+    Scene() = default;
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    void setCamera(Camera* camera);
+    // Puts the node at the head of `nodes` and makes this its scene.
+    void addNode(SceneNode* node);
+    // With pixels: draws into them from now on, with a new depth buffer (any
+    // earlier one is released). With null: no target, no depth buffer, 0 x 0.
+    void setTarget(uint32_t* pixels, int32_t width, int32_t height);
+
+    // Clears the depth buffer and draws every node, newest first. The colour
+    // target is not cleared. Needs a camera, a target and a mesh on every node.
+    void render();
+};

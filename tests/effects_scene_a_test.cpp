@@ -1,0 +1,63 @@
+// The opening 3D scene: its build, its animation at time 0, the console line
+// and the picture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "driver/globals.h"
+#include "effects/orbit_spheres_effect.h"
+
+namespace {
+
+TEST(OrbitSpheres, WalksSatelliteFourFirstAndStartsUnrotatedWithAmplitudePointTwelve)
+{
+    OrbitSpheresEffect effect(0, 21000, 3);
+    std::vector<SceneNode*> walk;
+    for (SceneNode* n = effect.scene->nodes.first(); n; n = effect.scene->nodes.next())
+        walk.push_back(n);
+    ASSERT_EQ(walk.size(), 6u);
+    EXPECT_EQ(walk[0], effect.satellites[4].get());
+    EXPECT_EQ(walk[4], effect.satellites[0].get());
+    EXPECT_EQ(walk[5], effect.core.get());
+
+    effect.animate(0.0f);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(effect.core->rotation.m[r][c], r == c ? 1.0f : 0.0f);
+    EXPECT_EQ(effect.coreWobble->amplitude, 0.12f);
+    EXPECT_EQ(effect.satelliteWobbles[4]->amplitude, 0.12f);
+    EXPECT_EQ(effect.satelliteWobbles[3]->phase, 3.0f);
+    EXPECT_EQ(effect.satellites[0]->position.x, 55.0f);
+    EXPECT_EQ(effect.satellites[0]->position.y, -22.0f);
+    EXPECT_NEAR(effect.satellites[1]->position.y, -22 + 20 * std::sin(2 * M_PI / 5), 1e-4);
+}
+
+TEST(OrbitSpheres, PrintsItsTimeAndDrawsTheSameSpheresOnWhiteForTheSameTime)
+{
+    OrbitSpheresEffect effect(0, 21000, 3);
+    const auto renderAt = [&](int32_t localMs, const char* line) {
+        testing::internal::CaptureStdout();
+        effect.render(localMs);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), line);
+        return std::vector<uint32_t>(framebuffer, framebuffer + kFramePixels);
+    };
+
+    std::fill_n(framebuffer, kFramePixels, 0x00FF0000u);  // replaced by the white fill
+    const std::vector<uint32_t> first = renderAt(4321, "sphere... 4321\n");
+    EXPECT_EQ(std::count(first.begin(), first.end(), 0x00FF0000u), 0);
+    // The core's centre lands near pixel (240, 69) in blue-green without red;
+    // the far corner stays a streak-darkened white.
+    EXPECT_EQ(first[69 * 320 + 240] >> 16 & 0xFF, 0u);
+    EXPECT_GT(first[69 * 320 + 240] & 0xFF, 0x40u);
+    const uint32_t corner = first[239 * 320];
+    EXPECT_EQ(corner >> 16 & 0xFF, corner & 0xFF);
+    EXPECT_GT(corner & 0xFF, 0xC0u);
+
+    renderAt(17000, "sphere... 17000\n");
+    EXPECT_EQ(renderAt(4321, "sphere... 4321\n"), first);  // nothing carries over
+    renderAt(-1, "sphere... 4294967295\n");
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// The second 3D scene: drawing over the frame, the streak and flash
+// thresholds, and the flash rhythm paced by the frame counter.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "driver/globals.h"
+#include "effects/credits_sphere_effect.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kBackdrop = 0x00608040;
+
+// Each test runs in a fresh folder whose data/credits.raw is a grey ramp
+// across the columns with a white top row.
+class CreditsSphere : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/quarnel_scene_b_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        fs::create_directory(folder_ / "data");
+        std::ofstream out(folder_ / "data" / "credits.raw", std::ios::binary);
+        for (int i = 0; i < kFramePixels; ++i) {
+            const char v = char(i < 320 ? 255 : (i % 320) * 255 / 319);
+            out.put(v).put(v).put(v);
+        }
+        previous_ = fs::current_path();
+        fs::current_path(folder_);
+    }
+    void TearDown() override
+    {
+        fs::current_path(previous_);
+        fs::remove_all(folder_);
+    }
+    // One frame drawn over the backdrop with the counter at `counter`.
+    std::vector<uint32_t> frameAt(CreditsSphereEffect& effect, int32_t localMs, int32_t counter)
+    {
+        std::fill_n(framebuffer, kFramePixels, kBackdrop);
+        frameCounter = counter;
+        effect.render(localMs);
+        return {framebuffer, framebuffer + kFramePixels};
+    }
+
+    fs::path previous_, folder_;
+};
+
+TEST_F(CreditsSphere, DrawsOverTheFrameAndAddsStreaksAfterTenSeconds)
+{
+    CreditsSphereEffect effect(67000, 120000, 2);
+    const std::vector<uint32_t> centred = frameAt(effect, 0, 1);
+    EXPECT_EQ(centred[0], kBackdrop);  // not cleared
+    EXPECT_EQ(centred[120 * 320 + 160] >> 16, 0u);  // sphere in the middle, no red
+    EXPECT_EQ(frameAt(effect, 0, 1), centred);
+
+    const auto sceneOnly = [&](int32_t localMs) {
+        std::fill_n(framebuffer, kFramePixels, kBackdrop);
+        effect.animate(float(localMs));
+        effect.scene->render();
+        return std::vector<uint32_t>(framebuffer, framebuffer + kFramePixels);
+    };
+    EXPECT_EQ(frameAt(effect, 10000, 1), sceneOnly(10000));
+    EXPECT_NE(frameAt(effect, 10001, 1), sceneOnly(10001));
+}
+
+TEST_F(CreditsSphere, FlashSubtractsThePictureAfterThirtySecondsWhenTheCounterIsHigh)
+{
+    CreditsSphereEffect effect(67000, 120000, 2);
+    const std::vector<uint32_t> plain = frameAt(effect, 30000, 0);
+    EXPECT_EQ(frameAt(effect, 30000, 16), plain);
+    EXPECT_EQ(frameCounter, 16);
+    const std::vector<uint32_t> calm = frameAt(effect, 30001, 15);
+    EXPECT_EQ(frameAt(effect, 30001, 256 + 15), calm);  // only bits 4 ... 7 count
+    const std::vector<uint32_t> flash = frameAt(effect, 30001, 16);
+    EXPECT_EQ(frameCounter, 0);
+    // The picture is subtracted byte by byte, saturating at 0: its white top
+    // row turns black, its black left column leaves the scene as it was.
+    EXPECT_NE(flash, calm);
+    EXPECT_EQ(std::count(flash.begin(), flash.begin() + 320, 0u), 320);
+    for (int y = 1; y < kFrameHeight; ++y)
+        EXPECT_EQ(flash[y * 320], calm[y * 320]);
+}
+
+TEST_F(CreditsSphere, FlashesEverySixteenFramesAsTheFrameLoopCounts)
+{
+    CreditsSphereEffect effect(67000, 120000, 2);
+    // Frames 17 ms apart from 29950 ms, counter starting at 7: past 30000 ms
+    // from frame 3, but the counter first reaches 16 at frame 9.
+    frameCounter = 7;
+    std::vector<int> flashes;
+    int highest = 0;
+    for (int frame = 0; frame < 300; ++frame) {
+        effect.render(29950 + 17 * frame);
+        if (frameCounter == 0)
+            flashes.push_back(frame);
+        highest = std::max(highest, int(frameCounter));
+        ++frameCounter;
+    }
+    ASSERT_EQ(flashes.size(), 19u);
+    for (size_t i = 0; i < flashes.size(); ++i)
+        EXPECT_EQ(flashes[i], 9 + 16 * int(i));
+    EXPECT_LT(highest, 32);  // the picture flash on top never sees 32 again
+}
+
+TEST_F(CreditsSphere, MissingPictureEndsTheProgramNamingTheFile)
+{
+    fs::remove("data/credits.raw");
+    // fatal writes to standard output; send it to where the death test looks.
+    EXPECT_EXIT((dup2(2, 1), CreditsSphereEffect(67000, 120000, 2)), testing::ExitedWithCode(1),
+                "could not open data/credits.raw");
+}
+
+}  // namespace
