@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "effects/credits_sphere_effect.h"
+#include "effects/orbit_spheres_effect.h"
 #include "effects/picture_flash_effect.h"
 #include "effects/title_card_effect.h"
 #include "effects/tunnel_effect.h"
@@ -18,7 +20,7 @@ Effect* addEffect(Timeline& timeline, std::unique_ptr<Effect> effect)
     return e;
 }
 
-[[maybe_unused]] void addExtraWindow(Timeline& timeline, Effect* e, int32_t start, int32_t end)
+void addExtraWindow(Timeline& timeline, Effect* e, int32_t start, int32_t end)
 {
     timeline.windows.push_back(std::make_unique<TimeWindow>(TimeWindow{start, end}));
     e->addWindow(timeline.windows.back().get());
@@ -39,6 +41,11 @@ void buildTimeline(Timeline& timeline)
     // The order is part of the programme: effects with equal starts are
     // activated in this order, which decides who draws over whom in a layer.
     addEffect(timeline, std::make_unique<TitleCardEffect>(0, 21000, 5));
+    Effect* spheres = addEffect(timeline, std::make_unique<OrbitSpheresEffect>(0, 21000, 3));
+    // A window that ends before it starts: it never contains a time, so it
+    // changes nothing; kept because the programme has always carried it.
+    addExtraWindow(timeline, spheres, 80000, 12000);
     addEffect(timeline, std::make_unique<TunnelEffect>(60100, 120000, 1));
+    addEffect(timeline, std::make_unique<CreditsSphereEffect>(67000, 120000, 2));
     addEffect(timeline, std::make_unique<PictureFlashEffect>(90000, 120000, 3));
 }
