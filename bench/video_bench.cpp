@@ -1,0 +1,61 @@
+// The video effect's two costs: the swirl warp, paid every displayed frame,
+// and decoding one video frame, paid once per 45 ms. The decode benchmark
+// reads "data/quarnel.avi" from the working directory (the build folder
+// after `make data`) and reports the picture memory the reader holds
+// (its own buffers; the decoder's internal frame pool is not counted).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "driver/data_path.h"
+#include "driver/globals.h"
+#include "effects/video_effect.h"
+#include "effects/video_reader.h"
+
+namespace {
+
+void BM_VideoWarp(benchmark::State& state)
+{
+    std::mt19937 random(1);
+    std::vector<uint32_t> picture(kFramePixels);
+    for (uint32_t& p : picture)
+        p = random() & 0xFFFFFF;
+    int32_t localMs = 1000;
+    for (auto _ : state) {
+        warpSwirl(picture.data(), framebuffer, localMs);
+        benchmark::DoNotOptimize(framebuffer[0]);
+        localMs = localMs >= 39000 ? 1000 : localMs + 17;
+    }
+    state.SetItemsProcessed(state.iterations() * kFramePixels);
+}
+BENCHMARK(BM_VideoWarp)->Unit(benchmark::kMillisecond);
+
+// One new frame per iteration, in order and wrapping, as the effect asks.
+void BM_VideoDecodeFrame(benchmark::State& state)
+{
+    const std::string path = dataPath("quarnel.avi");
+    if (!std::filesystem::exists(path)) {
+        state.SkipWithError("data/quarnel.avi is missing: run from the build folder after `make data`");
+        return;
+    }
+    VideoReader reader;
+    if (reader.open(path, kFrameWidth, kFrameHeight) != VideoReader::OpenResult::ok) {
+        state.SkipWithError("cannot open data/quarnel.avi");
+        return;
+    }
+    uint32_t n = 0;
+    std::vector<uint32_t> pixels(kFramePixels);
+    for (auto _ : state) {
+        if (const uint8_t* bitmap = reader.frame(n))
+            convertBottomUpBgr(bitmap, reader.rowBytes(), kFrameWidth, kFrameHeight, pixels.data());
+        benchmark::DoNotOptimize(pixels[0]);
+        n = (n + 1) % reader.frameCount();
+    }
+    state.counters["reader_bytes"] = static_cast<double>(reader.memoryBytes());
+    state.counters["frames_in_file"] = reader.frameCount();
+}
+BENCHMARK(BM_VideoDecodeFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace
