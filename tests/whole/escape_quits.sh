@@ -4,10 +4,10 @@ dir=$(make_workdir)
 cd "$dir"
 "$QUARNEL" >"$WORK/out" 2>"$WORK/err" &
 pid=$!
-win=$(wait_for_window '^Quarnel$' 15) || fail "no window appeared"
+win=$(wait_for_window Quarnel 15) || fail "no window appeared"
 sleep 2  # past the one-second pause, into the frame loop
 kill -0 $pid 2>/dev/null || fail "the program ended by itself: $(cat "$WORK/err")"
 xdotool key --clearmodifiers Escape
-status=$(wait_exit $pid 1)
+wait_exit $pid 1
 [[ "$status" == 0 ]] || fail "status after Escape: $status; stderr: $(cat "$WORK/err")"
 echo "ok"

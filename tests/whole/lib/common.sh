@@ -29,27 +29,29 @@ make_workdir() {
   echo "$WORK/run"
 }
 
-# Prints the id of the first window whose name matches $1, waiting up to $2 s.
+# Prints the id of the first top-level window named exactly $1, waiting up to $2 s.
 wait_for_window() {
   local name=$1 limit=${2:-10} id=""
   for ((i = 0; i < limit * 10; i++)); do
-    id=$(xdotool search --name "$name" 2>/dev/null | head -n 1)
+    id=$(xwininfo -root -children 2>/dev/null | awk -v n="\"$name\":" '$2 == n {print $1; exit}')
     [[ -n "$id" ]] && { echo "$id"; return 0; }
     sleep 0.1
   done
   return 1
 }
 
-# Waits up to $2 s for process $1 to end; prints its status, or "running".
+# Waits up to $2 s for process $1 (a child of this shell) to end and sets
+# status to its exit status, or to "running". Not for use in $(...): only
+# this shell can wait for its own children.
 wait_exit() {
   local pid=$1 limit=$2
+  status=running
   for ((i = 0; i < limit * 20; i++)); do
     if ! kill -0 "$pid" 2>/dev/null; then
       wait "$pid"
-      echo $?
+      status=$?
       return 0
     fi
     sleep 0.05
   done
-  echo running
 }
