@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "driver/benchmark.h"
 #include "driver/frame_loop.h"
 #include "driver/headless.h"
 #include "driver/options.h"
@@ -18,6 +19,8 @@ int main(int argc, char** argv)
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    if (options.bench)
+        return runBenchmark(options);
     if (options.frameAt)
         return renderSingleFrame(options);
     return runDemo(options);

@@ -62,6 +62,13 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
             options.frameAt = true;
             options.frameAtMs = int32_t(n);
             ++i;
+        } else if (arg == "--bench") {
+            options.bench = true;
+        } else if (arg == "--fps") {
+            if (!parseInt(value, 1, 1000, n))
+                return needs("a whole number of frames per second from 1 to 1000");
+            options.fps = int(n);
+            ++i;
         } else if (arg == "--frame-counter") {
             if (!parseInt(value, 0, 0x7FFFFFFF, n))
                 return needs("a whole number, 0 or more");
@@ -116,5 +123,8 @@ std::string usageText()
            "                       bytes blue, green, red, 0; top row first)\n"
            "  --frame-counter N    with --frame-at: the frame counter's value for that frame\n"
            "                       (the flash effects pace themselves by it; default 0)\n"
+           "  --bench              render the whole programme headless and report the median\n"
+           "                       and worst milliseconds per frame for each segment\n"
+           "  --fps N              frames per second of music time for --bench (default 60)\n"
            "  --help               show this text\n";
 }

@@ -13,6 +13,8 @@ struct Options {
     bool frameAt = false;       // --frame-at MS --out FILE: one frame, headless
     int32_t frameAtMs = 0;
     std::string out;
+    bool bench = false;         // --bench: cost of a frame per segment, headless
+    int fps = 60;               // --fps N: frames per second of music time (--bench)
     int32_t frameCounter = 0;   // --frame-counter N: the counter's value for that frame
     bool frameCounterSet = false;
 };

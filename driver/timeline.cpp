@@ -7,6 +7,7 @@
 #include "effects/picture_flash_effect.h"
 #include "effects/title_card_effect.h"
 #include "effects/tunnel_effect.h"
+#include "effects/video_effect.h"
 
 namespace {
 
@@ -41,6 +42,9 @@ void buildTimeline(Timeline& timeline)
     // The order is part of the programme: effects with equal starts are
     // activated in this order, which decides who draws over whom in a layer.
     addEffect(timeline, std::make_unique<TitleCardEffect>(0, 21000, 5));
+    timeline.video = addEffect(timeline, std::make_unique<VideoEffect>(21000, 60100, 4));
+    // Lies outside the video's span, so the scheduler never reaches it.
+    addExtraWindow(timeline, timeline.video, 90000, 120000);
     Effect* spheres = addEffect(timeline, std::make_unique<OrbitSpheresEffect>(0, 21000, 3));
     // A window that ends before it starts: it never contains a time, so it
     // changes nothing; kept because the programme has always carried it.
