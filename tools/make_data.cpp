@@ -46,8 +46,6 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "quarnel-data: could not write %s\n", path.c_str());
             return 1;
         }
-        if (!fs::exists(partial, ec))
-            continue;  // no generator for this file yet
         fs::rename(partial, path, ec);
         if (ec) {
             std::fprintf(stderr, "quarnel-data: cannot rename %s: %s\n", partial.c_str(), ec.message().c_str());

@@ -7,6 +7,10 @@ pid=$!
 win=$(wait_for_window Quarnel 15) || fail "no window appeared"
 sleep 2  # past the one-second pause, into the frame loop
 kill -0 $pid 2>/dev/null || fail "the program ended by itself: $(cat "$WORK/err")"
+# The opening fades in from white: a presented frame is bright even with the
+# letterbox bars around it.
+shown=$(brightness Quarnel)
+(( shown > 100 )) || fail "no bright frame on the screen (mean $shown)"
 xdotool key --clearmodifiers Escape
 wait_exit $pid 1
 [[ "$status" == 0 ]] || fail "status after Escape: $status; stderr: $(cat "$WORK/err")"

@@ -55,3 +55,15 @@ wait_exit() {
     sleep 0.05
   done
 }
+
+# Mean brightness, 0-255, of what the window named $1 shows on the screen now.
+# The window is looked up afresh: going full screen may replace the first one.
+brightness() {
+  local x y w h id
+  id=$(wait_for_window "$1" 2) || { echo 0; return; }
+  eval "$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {print "x=" $4} /Absolute upper-left Y/ {print "y=" $4}
+                                  /Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
+  ffmpeg -loglevel error -f x11grab -video_size "${w}x${h}" -i "$DISPLAY+$x,$y" -frames:v 1 \
+    -vf scale=32:24 -f rawvideo -pix_fmt gray - | od -An -v -tu1 |
+    awk '{for (i = 1; i <= NF; i++) {s += $i; n++}} END {print (n ? int(s / n) : 0)}'
+}

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <typeinfo>
+#include <vector>
+
+#include "driver/timeline.h"
+#include "effects/credits_sphere_effect.h"
+#include "effects/orbit_spheres_effect.h"
+#include "effects/picture_flash_effect.h"
+#include "effects/title_card_effect.h"
+#include "effects/tunnel_effect.h"
+#include "effects/video_effect.h"
+
+namespace {
+
+struct Row {
+    const std::type_info& type;
+    int32_t start, end, layer;
+    std::vector<TimeWindow> windows;  // newest first, as the effect walks them
+};
+
+// The programme in construction order. Runs in the build folder, whose data/
+// holds the default data set.
+TEST(Timeline, HoldsTheProgrammeInItsFixedOrder)
+{
+    const std::vector<Row> expected = {
+        {typeid(TitleCardEffect), 0, 21000, 5, {{0, 21000}}},
+        {typeid(VideoEffect), 21000, 60100, 4, {{90000, 120000}, {21000, 60100}}},
+        {typeid(OrbitSpheresEffect), 0, 21000, 3, {{80000, 12000}, {0, 21000}}},
+        {typeid(TunnelEffect), 60100, 120000, 1, {{60100, 120000}}},
+        {typeid(CreditsSphereEffect), 67000, 120000, 2, {{67000, 120000}}},
+        {typeid(PictureFlashEffect), 90000, 120000, 3, {{90000, 120000}}},
+    };
+    Timeline timeline;
+    buildTimeline(timeline);
+    ASSERT_EQ(timeline.owned.size(), expected.size());
+    ASSERT_EQ(timeline.effects.registered.count, int32_t(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i) {
+        Effect& e = *timeline.owned[i];
+        const Row& row = expected[i];
+        EXPECT_EQ(typeid(e), row.type) << i;
+        EXPECT_EQ(e.start, row.start) << i;
+        EXPECT_EQ(e.end, row.end) << i;
+        EXPECT_EQ(e.layer, row.layer) << i;
+        EXPECT_EQ(timeline.effects.registered.items[i].effect, &e) << "registered in construction order";
+        std::vector<TimeWindow> windows;
+        for (TimeWindow* w = e.windows.first(); w; w = e.windows.next())
+            windows.push_back(*w);
+        ASSERT_EQ(windows.size(), row.windows.size()) << i;
+        for (size_t k = 0; k < windows.size(); ++k) {
+            EXPECT_EQ(windows[k].start, row.windows[k].start) << i;
+            EXPECT_EQ(windows[k].end, row.windows[k].end) << i;
+        }
+    }
+    EXPECT_EQ(timeline.video, timeline.owned[1].get());
+    timeline.destroyVideo();
+    EXPECT_EQ(timeline.video, nullptr);
+    EXPECT_EQ(timeline.owned[1], nullptr);
+}
+
+}  // namespace
