@@ -1,5 +1,6 @@
 #include "driver/options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,17 @@ bool parseInt(const char* text, long low, long high, long& value)
     if (errno != 0 || *end != '\0' || v < low || v > high)
         return false;
     value = v;
+    return true;
+}
+
+bool endsWithIgnoringCase(const std::string& text, const char* suffix)
+{
+    const size_t n = std::strlen(suffix);
+    if (text.size() <= n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != suffix[i])
+            return false;
     return true;
 }
 
@@ -64,10 +76,32 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
             ++i;
         } else if (arg == "--bench") {
             options.bench = true;
+        } else if (arg == "--bench-json") {
+            if (!value || !*value)
+                return needs("a file name");
+            options.bench = true;
+            options.benchJson = value;
+            ++i;
+        } else if (arg == "--capture") {
+            if (!value || !*value)
+                return needs("a file name ending in .mp4 or .mkv");
+            options.capture = value;
+            ++i;
+        } else if (arg == "--frames") {
+            if (!value || !*value)
+                return needs("a folder");
+            options.framesDir = value;
+            ++i;
+        } else if (arg == "--from" || arg == "--to") {
+            if (!parseInt(value, 0, kMaxMs, n))
+                return needs("a music time in milliseconds (0 or more)");
+            (arg == "--from" ? options.fromMs : options.toMs) = int32_t(n);
+            ++i;
         } else if (arg == "--fps") {
             if (!parseInt(value, 1, 1000, n))
                 return needs("a whole number of frames per second from 1 to 1000");
             options.fps = int(n);
+            options.fpsSet = true;
             ++i;
         } else if (arg == "--frame-counter") {
             if (!parseInt(value, 0, 0x7FFFFFFF, n))
@@ -80,21 +114,65 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
                 return needs("a file name ending in .png or .raw");
             options.out = value;
             ++i;
+        } else if (arg == "--data") {
+            if (!value || !*value)
+                return needs("a folder");
+            options.dataDir = value;
+            ++i;
         } else {
             error = "unknown option " + arg + " (see --help)";
             return false;
         }
     }
+
+    const bool capture = !options.capture.empty();
+    const bool frames = !options.framesDir.empty();
+    const int modes = int(options.frameAt) + int(options.bench) + int(capture) + int(frames);
+    if (modes > 1) {
+        error = "--frame-at, --bench, --capture and --frames cannot be combined: choose one";
+        return false;
+    }
+    const bool offline = options.bench || capture || frames;
+    if (modes > 0) {
+        // Options of the live run have no meaning without a display.
+        const char* live = options.windowed ? "--window"
+                           : !options.pixelFormat.empty() ? "--pixel-format"
+                           : options.noSound ? "--no-sound"
+                           : options.startMs != 0 ? "--start"
+                                                  : nullptr;
+        if (live) {
+            error = std::string(live) + " is only used when playing" +
+                    (options.startMs != 0 && !options.frameAt ? " (an offline run starts at --from)" : "");
+            return false;
+        }
+    }
+    if (options.scale != 0 && (options.frameAt || options.bench)) {
+        error = std::string("--scale is not used with ") + (options.frameAt ? "--frame-at" : "--bench");
+        return false;
+    }
+    if (!offline && (options.fpsSet || options.fromMs != 0 || options.toMs >= 0)) {
+        error = std::string(options.fpsSet ? "--fps" : options.fromMs != 0 ? "--from" : "--to") +
+                " is only used with --capture, --frames or --bench";
+        return false;
+    }
+    if (offline && rangeEndMs(options) <= options.fromMs) {
+        error = "--to must be later than --from";
+        return false;
+    }
+    if (capture && !endsWithIgnoringCase(options.capture, ".mp4") && !endsWithIgnoringCase(options.capture, ".mkv")) {
+        error = "--capture " + options.capture + ": the file name must end in .mp4 or .mkv";
+        return false;
+    }
     if (options.frameAt) {
         const std::string& o = options.out;
-        auto endsWith = [&](const char* suffix) {
-            size_t n = std::strlen(suffix);
-            return o.size() > n && o.compare(o.size() - n, n, suffix) == 0;
-        };
         if (o.empty()) {
             error = "--frame-at needs --out FILE";
             return false;
         }
+        auto endsWith = [&](const char* suffix) {
+            size_t n = std::strlen(suffix);
+            return o.size() > n && o.compare(o.size() - n, n, suffix) == 0;
+        };
         if (!endsWith(".png") && !endsWith(".raw")) {
             error = "--out " + o + ": the file name must end in .png or .raw";
             return false;
@@ -106,13 +184,29 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
     return true;
 }
 
+int32_t rangeEndMs(const Options& options)
+{
+    if (options.toMs >= 0)
+        return options.toMs;
+    return options.bench ? 120000 : 122000;
+}
+
+int outputScale(const Options& options)
+{
+    if (options.scale > 0)
+        return options.scale;
+    return options.capture.empty() ? 1 : 3;
+}
+
 std::string usageText()
 {
     return "Usage: quarnel [options]\n"
            "Plays the demo full screen from data/ under the working directory; Escape quits.\n"
            "\n"
            "  --window             play in a window instead of full screen\n"
-           "  --scale N            window scale factor, 1 to 16 (default: fit the screen)\n"
+           "  --scale N            window scale factor, 1 to 16 (default: fit the screen);\n"
+           "                       with --capture or --frames each pixel becomes N x N\n"
+           "                       (default 3 for --capture: 960 x 720; 1 for --frames)\n"
            "  --pixel-format NAME  force the display layout: rgb32, bgr32, rgb24, bgr24,\n"
            "                       rgb565, bgr565, rgb555 or bgr555\n"
            "  --no-sound           play without an audio device; the clock runs from wall time\n"
@@ -123,8 +217,19 @@ std::string usageText()
            "                       bytes blue, green, red, 0; top row first)\n"
            "  --frame-counter N    with --frame-at: the frame counter's value for that frame\n"
            "                       (the flash effects pace themselves by it; default 0)\n"
-           "  --bench              render the whole programme headless and report the median\n"
-           "                       and worst milliseconds per frame for each segment\n"
-           "  --fps N              frames per second of music time for --bench (default 60)\n"
+           "  --capture FILE       render the programme without display or sound device into\n"
+           "                       a video file with its soundtrack: FILE.mp4 or FILE.mkv,\n"
+           "                       H.264 and AAC\n"
+           "  --frames DIR         render the programme into DIR as numbered PNG files\n"
+           "                       (frame-000000.png, ...) and its soundtrack as audio.wav\n"
+           "  --from MS, --to MS   the span of music time to capture or benchmark\n"
+           "                       (default 0 to 122000; 0 to 120000 for --bench)\n"
+           "  --fps N              frames per second of music time for --capture, --frames\n"
+           "                       and --bench (default 60)\n"
+           "  --bench              render the programme headless and report the median and\n"
+           "                       worst milliseconds per frame for each segment\n"
+           "  --bench-json FILE    --bench, and write the same figures to FILE as JSON\n"
+           "  --data DIR           read the data files from DIR instead of data/ (file names\n"
+           "                       match regardless of case)\n"
            "  --help               show this text\n";
 }

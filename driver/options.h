@@ -6,7 +6,7 @@
 struct Options {
     bool help = false;
     bool windowed = false;      // --window
-    int scale = 0;              // --scale N (0: fit the screen)
+    int scale = 0;              // --scale N (0: fit the screen; 3 for --capture, 1 for --frames)
     std::string pixelFormat;    // --pixel-format NAME
     bool noSound = false;       // --no-sound: the clock runs from wall time
     int32_t startMs = 0;        // --start MS
@@ -14,9 +14,16 @@ struct Options {
     int32_t frameAtMs = 0;
     std::string out;
     bool bench = false;         // --bench: cost of a frame per segment, headless
-    int fps = 60;               // --fps N: frames per second of music time (--bench)
+    std::string benchJson;      // --bench-json FILE: the same figures as JSON (implies --bench)
+    std::string capture;        // --capture FILE: the programme to a .mp4 or .mkv video file
+    std::string framesDir;      // --frames DIR: the programme as numbered PNG files
+    int fps = 60;               // --fps N: frames per second of music time (offline modes)
+    bool fpsSet = false;
+    int32_t fromMs = 0;         // --from MS: first music time of an offline run
+    int32_t toMs = -1;          // --to MS: offline frames end before this (-1: the mode's default)
     int32_t frameCounter = 0;   // --frame-counter N: the counter's value for that frame
     bool frameCounterSet = false;
+    std::string dataDir;        // --data DIR: read the data files from DIR instead of "data"
 };
 
 // Fills options from argv. On a bad command line returns false with a
@@ -24,3 +31,10 @@ struct Options {
 bool parseOptions(int argc, const char* const* argv, Options& options, std::string& error);
 
 std::string usageText();
+
+// The end of an offline run: --to, or the end of the programme's last scene
+// for --bench (120000) and two seconds of black after it for a capture (122000).
+int32_t rangeEndMs(const Options& options);
+
+// The upscale factor of --capture (default 3: 960 x 720) and --frames (default 1).
+int outputScale(const Options& options);

@@ -63,6 +63,23 @@ TEST(Options, BadCommandLinesAreRefusedWithAReason)
         {"--start", "-1"},
         {"--frame-counter", "5"},
         {"--frobnicate"},
+        // Offline modes exclude each other and the options of a live run.
+        {"--capture", "a.mp4", "--frames", "dir"},
+        {"--capture", "a.mp4", "--bench"},
+        {"--bench-json", "b.json", "--frame-at", "5", "--out", "x.png"},
+        {"--capture", "a.mp4", "--window"},
+        {"--frames", "dir", "--start", "1000"},
+        {"--bench", "--scale", "2"},
+        // The container is chosen by the name.
+        {"--capture", "a.avi"},
+        {"--capture", "mp4"},
+        // A span needs an offline mode and must not be empty.
+        {"--from", "1000"},
+        {"--fps", "30"},
+        {"--capture", "a.mp4", "--from", "5000", "--to", "5000"},
+        {"--bench", "--from", "130000"},
+        {"--capture", "a.mkv", "--fps", "0"},
+        {"--data"},
     };
     for (const auto& args : bad) {
         std::vector<const char*> argv{"quarnel"};
@@ -74,11 +91,58 @@ TEST(Options, BadCommandLinesAreRefusedWithAReason)
     }
 }
 
+TEST(Options, OfflineModesTakeTheirSpanScaleAndData)
+{
+    Options c;
+    std::string error;
+    ASSERT_TRUE(parse({"--capture", "Demo.MKV", "--from", "66000", "--to", "68000", "--fps", "30", "--data", "mine"},
+                      c, error))
+        << error;
+    EXPECT_EQ(c.capture, "Demo.MKV");
+    EXPECT_EQ(c.fromMs, 66000);
+    EXPECT_EQ(rangeEndMs(c), 68000);
+    EXPECT_EQ(c.fps, 30);
+    EXPECT_EQ(c.dataDir, "mine");
+    EXPECT_EQ(outputScale(c), 3);  // 960 x 720 unless asked otherwise
+
+    // Defaults: a capture runs on through two seconds of black after the
+    // programme; the benchmark stops where the last scene ends.
+    Options whole;
+    ASSERT_TRUE(parse({"--capture", "demo.mp4"}, whole, error)) << error;
+    EXPECT_EQ(whole.fromMs, 0);
+    EXPECT_EQ(rangeEndMs(whole), 122000);
+    EXPECT_EQ(whole.fps, 60);
+
+    Options f;
+    ASSERT_TRUE(parse({"--frames", "out", "--scale", "2"}, f, error)) << error;
+    EXPECT_EQ(f.framesDir, "out");
+    EXPECT_EQ(outputScale(f), 2);
+    Options f1;
+    ASSERT_TRUE(parse({"--frames", "out"}, f1, error)) << error;
+    EXPECT_EQ(outputScale(f1), 1);  // the frame as --frame-at writes it
+
+    // --bench-json implies --bench.
+    Options b;
+    ASSERT_TRUE(parse({"--bench-json", "b.json", "--to", "30000"}, b, error)) << error;
+    EXPECT_TRUE(b.bench);
+    EXPECT_EQ(b.benchJson, "b.json");
+    EXPECT_EQ(rangeEndMs(b), 30000);
+    Options b2;
+    ASSERT_TRUE(parse({"--bench"}, b2, error)) << error;
+    EXPECT_EQ(rangeEndMs(b2), 120000);
+
+    // --data works with the live run too.
+    Options live;
+    ASSERT_TRUE(parse({"--window", "--data", "/media/demo"}, live, error)) << error;
+    EXPECT_EQ(live.dataDir, "/media/demo");
+}
+
 TEST(Options, HelpNamesEveryOption)
 {
     const std::string help = usageText();
     for (const char* name : {"--window", "--scale", "--pixel-format", "--no-sound", "--start", "--frame-at",
-                             "--out", "--frame-counter", "--help"})
+                             "--out", "--frame-counter", "--capture", "--frames", "--from", "--to", "--fps",
+                             "--bench", "--bench-json", "--data", "--help"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 

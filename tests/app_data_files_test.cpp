@@ -1,0 +1,102 @@
+// Finding the data files: another folder, names in any case, and one message
+// that lists everything missing.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "driver/data_check.h"
+#include "driver/data_path.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class DataFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root_ = fs::temp_directory_path() / ("quarnel-data-test-" + std::to_string(getpid()));
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+    }
+    void TearDown() override
+    {
+        setDataFolder("data");
+        fs::remove_all(root_);
+    }
+    void touch(const std::string& name, const char* text = "x")
+    {
+        std::ofstream(root_ / name) << text;
+    }
+    std::string folder() const { return root_.string(); }
+
+    fs::path root_;
+};
+
+TEST_F(DataFolder, TheDefaultIsDataUnderTheWorkingDirectory)
+{
+    setDataFolder("data");
+    EXPECT_EQ(dataPath("quarnel-no-such-file.raw"), "data/quarnel-no-such-file.raw");
+}
+
+TEST_F(DataFolder, NamesMatchRegardlessOfCaseAnExactNameFirst)
+{
+    touch("CODE.MP3");
+    touch("Tunnel.Raw");
+    touch("credits.raw", "exact");
+    touch("CREDITS.RAW", "upper");
+    setDataFolder(folder() + "/");  // a trailing slash names the same folder
+    EXPECT_EQ(dataPath("code.mp3"), folder() + "/CODE.MP3");
+    EXPECT_EQ(dataPath("tunnel.raw"), folder() + "/Tunnel.Raw");
+    EXPECT_EQ(dataPath("credits.raw"), folder() + "/credits.raw");
+    // Not found: the expected path, so that a failure names it.
+    EXPECT_EQ(dataPath("velina.raw"), folder() + "/velina.raw");
+    // A name that only begins the same is another name.
+    touch("tunnel.raw~");
+    EXPECT_EQ(dataPath("tunnel.ra"), folder() + "/tunnel.ra");
+}
+
+TEST_F(DataFolder, TheMessageListsEveryMissingFileAndWhereItLooked)
+{
+    touch("Code.mp3");
+    touch("TUNNEL.RAW");
+    touch("credits.raw");
+    setDataFolder(folder());
+    const auto missing = missingDataFiles();
+    ASSERT_EQ(missing, (std::vector<std::string>{"quarnel.avi", "velina.raw"}));
+    const std::string text = missingDataMessage(missing);
+    EXPECT_NE(text.find(folder() + "/quarnel.avi"), std::string::npos) << text;
+    EXPECT_NE(text.find(folder() + "/velina.raw"), std::string::npos) << text;
+    EXPECT_NE(text.find("looked in: " + folder()), std::string::npos) << text;
+    for (const std::string& name : dataFileNames())
+        EXPECT_NE(text.find(name), std::string::npos) << name;
+    EXPECT_EQ(text.find("not a folder"), std::string::npos) << text;
+
+    // A folder that is not there: everything is missing, and it says why.
+    setDataFolder(folder() + "/nowhere");
+    const auto all = missingDataFiles();
+    EXPECT_EQ(all, dataFileNames());
+    EXPECT_NE(missingDataMessage(all).find("which is not a folder"), std::string::npos);
+
+    // A relative folder is shown as given and as an absolute path.
+    setDataFolder("relative-quarnel-folder");
+    const std::string relative = missingDataMessage(missingDataFiles());
+    EXPECT_NE(relative.find("looked in: relative-quarnel-folder (" + (fs::current_path() / "relative-quarnel-folder").string() + ")"),
+              std::string::npos)
+        << relative;
+}
+
+TEST_F(DataFolder, AFolderInPlaceOfAFileDoesNotCount)
+{
+    for (const std::string& name : dataFileNames())
+        touch(name);
+    fs::remove(root_ / "velina.raw");
+    fs::create_directory(root_ / "VELINA.RAW");
+    setDataFolder(folder());
+    EXPECT_EQ(missingDataFiles(), std::vector<std::string>{"velina.raw"});
+}
+
+}  // namespace

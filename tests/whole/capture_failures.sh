@@ -1,0 +1,83 @@
+# A capture that cannot finish -- unwritable place, full disk, file-size
+# limit, Ctrl+C, SIGTERM -- says why, exits with status 1 and leaves no file
+# under the final name (an older file there stays as it was) and no
+# temporary file.
+source "$(dirname "$0")/lib/common.sh"
+trap 'mountpoint -q "$WORK/full" && umount "$WORK/full"; kill $(jobs -p) 2>/dev/null; rm -rf "$WORK"' EXIT
+dir=$(make_workdir)
+cd "$dir"
+unset DISPLAY
+
+expect_failure() {  # what, expected message part, final file, command...
+  local what=$1 message=$2 final=$3
+  shift 3
+  "$@" >/dev/null 2>"$WORK/err"
+  local status=$?
+  [[ $status == 1 ]] || fail "$what: status $status, stderr: $(cat "$WORK/err")"
+  grep -q -- "$message" "$WORK/err" || fail "$what: message: $(cat "$WORK/err")"
+  [[ ! -e "$final.part" ]] || fail "$what: the temporary file was left"
+}
+
+# Unwritable places fail at once, before any frame is drawn.
+touch "$WORK/plain-file"
+expect_failure "folder is a file" "could not write $WORK/plain-file/x.mp4: Not a directory" "$WORK/plain-file/x.mp4" \
+  "$QUARNEL" --capture "$WORK/plain-file/x.mp4" --to 2000
+expect_failure "no such folder" "could not write /nonexistent-quarnel/x.mkv: No such file or directory" \
+  /nonexistent-quarnel/x.mkv "$QUARNEL" --capture /nonexistent-quarnel/x.mkv --to 2000
+
+# A full disk: a 300 KB file system (where this machine lets us mount one)
+# holding an older capture; 2 s of 960 x 720 video do not fit.
+mkdir -p "$WORK/full"
+if mount -t tmpfs -o size=300k tmpfs "$WORK/full" 2>/dev/null; then
+  echo "older" >"$WORK/full/demo.mp4"
+  expect_failure "full disk" "could not write $WORK/full/demo.mp4: No space left on device" "$WORK/full/demo.mp4" \
+    "$QUARNEL" --capture "$WORK/full/demo.mp4" --from 66000 --to 68000 --fps 30
+  [[ $(cat "$WORK/full/demo.mp4") == older ]] || fail "full disk: the older file was changed"
+  expect_failure "full disk, frames" "could not write $WORK/full/f/frame-" "$WORK/full/f/audio.wav" \
+    "$QUARNEL" --frames "$WORK/full/f" --from 66000 --to 70000 --fps 30
+  last=$(ls "$WORK/full/f" | tail -1)
+  pngcheck_ok=$(ffprobe -v error -show_entries stream=width -of csv=p=0 "$WORK/full/f/$last" 2>/dev/null)
+  [[ -z "$last" || "$pngcheck_ok" == 320 ]] || fail "full disk, frames: $last is not a whole picture"
+  umount "$WORK/full"
+else
+  echo "note: no tmpfs mount here; the full disk is simulated by the file-size limit alone"
+fi
+
+# A file-size limit (the same failure as a fixed-size file): writes fail with EFBIG.
+mkdir -p "$WORK/limit"
+expect_failure "size limit" "could not write $WORK/limit/demo.mkv: File too large" "$WORK/limit/demo.mkv" \
+  bash -c "ulimit -f 200 && exec \"\$0\" \"\$@\"" "$QUARNEL" --capture "$WORK/limit/demo.mkv" --from 66000 --to 68000 --fps 30
+[[ ! -e "$WORK/limit/demo.mkv" ]] || fail "size limit: a file was left under the final name"
+
+# A data file that is there but unreadable stops the run in the effect that
+# loads it (its own message, on standard output); the partial file goes too.
+bad="$WORK/bad"
+mkdir -p "$bad/data"
+for f in "$dir"/data/*; do ln -s "$(readlink -f "$f")" "$bad/data/"; done
+rm "$bad/data/quarnel.avi"  # the link, not the generated file
+head -c 5000 /dev/urandom >"$bad/data/quarnel.avi"
+(cd "$bad" && "$QUARNEL" --capture "$WORK/bad.mp4" --to 2000 >"$WORK/out" 2>"$WORK/err")
+status=$?
+[[ $status == 1 ]] || fail "bad video: status $status"
+grep -q "could not" "$WORK/out" || fail "bad video: message: $(cat "$WORK/out" "$WORK/err")"
+[[ ! -e "$WORK/bad.mp4" && ! -e "$WORK/bad.mp4.part" ]] || fail "bad video: a file was left: $(ls "$WORK")"
+
+# Ctrl+C and SIGTERM mid-capture: stopped between frames, the partial file removed.
+set -m  # background jobs of a script would otherwise start with SIGINT ignored
+for sig in INT TERM; do
+  out="$WORK/sig-$sig.mp4"
+  "$QUARNEL" --capture "$out" --from 0 --to 60000 >/dev/null 2>"$WORK/err" &
+  pid=$!
+  for ((i = 0; i < 200; i++)); do
+    [[ $(stat -c %s "$out.part" 2>/dev/null || echo 0) -gt 100000 ]] && break
+    sleep 0.05
+  done
+  [[ -e "$out.part" ]] || fail "$sig: the capture never started writing: $(cat "$WORK/err")"
+  kill -$sig $pid
+  wait_exit $pid 20
+  [[ "$status" == 1 ]] || fail "$sig: status $status"
+  grep -q "interrupted at music time .*; nothing was written to $out" "$WORK/err" || fail "$sig: message: $(cat "$WORK/err")"
+  [[ ! -e "$out" && ! -e "$out.part" ]] || fail "$sig: a file was left: $(ls "$WORK")"
+done
+set +m
+echo "ok"
