@@ -6,6 +6,7 @@
 
 #include "driver/data_path.h"
 #include "driver/globals.h"
+#include "effects/swirl_warp.h"
 
 VideoEffect::VideoEffect(int32_t start, int32_t end, int32_t layer)
     : Effect(start, end, layer), video(std::make_unique<VideoState>())
@@ -75,34 +76,15 @@ void convertBottomUpBgr(const uint8_t* bitmap, int32_t rowBytes, int32_t width, 
 
 void warpSwirl(const uint32_t* picture, uint32_t* target, int32_t localMs)
 {
-    // The time factors are single-precision constants widened to double; the
-    // products and everything after them are carried in double precision.
-    const double t = localMs;
-    const int32_t cx = static_cast<int32_t>(160.0 + 130.0 * std::sin(static_cast<double>(0.0008f) * t));
-    const int32_t cy = static_cast<int32_t>(120.0 + 100.0 * std::sin(static_cast<double>(0.0006f) * t) *
-                                                        std::sin(static_cast<double>(0.0001f) * t));
-    const int32_t k = static_cast<int32_t>(static_cast<double>(0.002f) * t);
-    const double a = static_cast<float>(0.004 * t);  // the angle is kept as a float
-
-    if (k == 0) {
-        // No push: every pixel reads its own place.
-        std::memcpy(target, picture, sizeof(uint32_t) * kFramePixels);
+    const SwirlFrame frame = swirlFrame(localMs);
+    if (!frame.fastUsable) {
+        // No push (a plain copy), or a push beyond what the fast kernels take.
+        warpSwirlExact(picture, target, localMs);
         return;
     }
-    const double push = k;
-    for (int32_t y = 0; y < kFrameHeight; ++y) {
-        const double dy = y - cy;
-        uint32_t* row = target + y * kFrameWidth;
-        for (int32_t x = 0; x < kFrameWidth; ++x) {
-            // The column offset is the first (sine-side) argument.
-            const double theta = std::atan2(static_cast<double>(x - cx), dy);
-            const int32_t sx = static_cast<int32_t>(x + push * std::sin(theta + a));
-            const int32_t sy = static_cast<int32_t>(y + push * std::cos(theta - a));
-            // Remainders of the unsigned readings: 2^32 leaves 256 modulo 320
-            // and 16 modulo 240, so -1 lands on column 255 and row 15.
-            const uint32_t column = static_cast<uint32_t>(sx) % kFrameWidth;
-            const uint32_t sourceRow = static_cast<uint32_t>(sy) % kFrameHeight;
-            row[x] = picture[sourceRow * kFrameWidth + column];
-        }
-    }
+#if defined(__SSE2__)
+    swirlRowsSse2(frame, picture, target, 0, kFrameHeight);
+#else
+    swirlRowsScalar(frame, picture, target, 0, kFrameHeight);
+#endif
 }
