@@ -23,6 +23,7 @@ CreditsSphereEffect::CreditsSphereEffect(int32_t start, int32_t end, int32_t lay
     sphere = makeSphereNode(10, 16);
     wobble = std::make_unique<WobbleModifier>(300);
     sphere->mesh->addModifier(wobble.get());
+    wobble->prepare();
     scene->addNode(sphere.get());
 
     const std::string path = dataPath("credits.raw");

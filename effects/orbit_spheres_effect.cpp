@@ -13,12 +13,14 @@ OrbitSpheresEffect::OrbitSpheresEffect(int32_t start, int32_t end, int32_t layer
     core = makeSphereNode(7, 16);
     coreWobble = std::make_unique<WobbleModifier>(3);
     core->mesh->addModifier(coreWobble.get());
+    coreWobble->prepare();
     scene->addNode(core.get());
 
     for (int i = 0; i < kSatelliteCount; ++i) {
         satellites[i] = makeSphereNode(5, 16);
         satelliteWobbles[i] = std::make_unique<WobbleModifier>(5);
         satellites[i]->mesh->addModifier(satelliteWobbles[i].get());
+        satelliteWobbles[i]->prepare();
         scene->addNode(satellites[i].get());
     }
 

@@ -1,0 +1,197 @@
+// The fast wobble against its literal evaluation.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "effects/sphere_mesh.h"
+#include "effects/wobble_kernels.h"
+#include "effects/wobble_modifier.h"
+
+namespace {
+
+bool sameBits(const Vec3& a, const Vec3& b) { return std::memcmp(&a, &b, sizeof(Vec3)) == 0; }
+
+// Positions that stress the angles and the roundings: the axes and the
+// diagonals (arc tangents of exactly 0, +-pi/2, +-pi, +-pi/4), signed
+// zeros, tiny and huge coordinates, and random points of sphere size.
+std::vector<Vec3> adversarialPositions(std::mt19937& rng)
+{
+    std::vector<Vec3> p;
+    const float values[] = {0.0f, -0.0f, 1.0f, -1.0f, 7.0f, -5.0f, 1e-30f, -1e-30f, 1e-7f, 3e30f};
+    for (float x : values)
+        for (float y : values)
+            for (float z : values)
+                p.emplace_back(x, y, z);
+    std::uniform_real_distribution<float> coord(-12.0f, 12.0f);
+    while (p.size() % 64 != 37)  // an odd count, so every kernel has a tail
+        p.emplace_back(coord(rng), coord(rng), coord(rng));
+    return p;
+}
+
+struct Basis {
+    std::vector<double> s[6];
+    WobbleBasis view() const { return {s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(), s[5].data()}; }
+};
+
+Basis basisOf(const std::vector<Vec3>& positions, int32_t frequency)
+{
+    Basis b;
+    const double f = frequency;
+    for (const Vec3& p : positions) {
+        const double x = p.x, y = p.y, z = p.z;
+        const double t[3] = {f * std::atan2(z, y), f * std::atan2(x, z), f * std::atan2(x, y)};
+        for (int k = 0; k < 3; ++k) {
+            b.s[2 * k].push_back(std::sin(t[k]));
+            b.s[2 * k + 1].push_back(std::cos(t[k]));
+        }
+    }
+    return b;
+}
+
+// Frames of both scenes (frequency 3, 5, 300 with their phases and
+// amplitudes over the whole span) and edge frames: amplitude 0, the largest
+// the fast path takes, and beyond it; the phases where sin P and cos P
+// vanish.
+struct FrameCase {
+    float phase, amplitude;
+    int32_t frequency;
+};
+
+std::vector<FrameCase> frameCases(std::mt19937& rng)
+{
+    std::vector<FrameCase> cases;
+    for (int32_t t = 0; t <= 53000; t += 997) {
+        const double td = float(t);
+        cases.push_back({float(0.007 * td), float((std::sin(0.001 * td) + 2.0) * 0.06), 3});
+        cases.push_back({float(0.005 * td + 4), float((std::sin(0.001 * td) + 2.0) * 0.06), 5});
+        cases.push_back({float(0.007 * td), float((std::sin(0.001 * td) + 2.0) * 0.1), 300});
+    }
+    for (float a : {0.0f, -0.3f, 0.5f, 0.50001f, 2.0f})
+        for (float p : {0.0f, float(M_PI / 2), float(M_PI), 1e6f})
+            cases.push_back({p, a, int32_t(rng() % 400) - 50});
+    return cases;
+}
+
+TEST(FastWobble, KernelsStoreTheReferenceFloats)
+{
+    std::mt19937 rng(3);
+    const std::vector<Vec3> positions = adversarialPositions(rng);
+    std::vector<Vertex> in(positions.size()), out(positions.size());
+    for (size_t i = 0; i < positions.size(); ++i)
+        in[i].position = positions[i];
+    for (const FrameCase& c : frameCases(rng)) {
+        const WobbleFrame frame = wobbleFrame(c.phase, c.amplitude, c.frequency);
+        if (!frame.fastUsable)
+            continue;
+        const Basis basis = basisOf(positions, c.frequency);
+        // Every count from 0 up to a few vertices past a pair, then all.
+        for (int32_t count : {0, 1, 2, 3, 4, 5, int32_t(positions.size())}) {
+            wobbleVerticesScalar(frame, basis.view(), in.data(), out.data(), count);
+            for (int32_t i = 0; i < count; ++i)
+                ASSERT_TRUE(sameBits(out[size_t(i)].position, wobbleVertexExact(positions[size_t(i)], frame)))
+                    << "scalar vertex " << i << " phase " << c.phase << " amplitude " << c.amplitude;
+#if defined(__SSE2__)
+            std::vector<Vertex> simd(positions.size());
+            wobbleVerticesSse2(frame, basis.view(), in.data(), simd.data(), count);
+            ASSERT_EQ(std::memcmp(simd.data(), out.data(), sizeof(Vertex) * size_t(count)), 0) << count;
+#endif
+        }
+    }
+}
+
+TEST(FastWobble, FastPathIsRefusedWhereTheBoundWouldNotHold)
+{
+    EXPECT_TRUE(wobbleFrame(371.0f, 0.3f, 300).fastUsable);  // scene B at its end
+    EXPECT_FALSE(wobbleFrame(1.0f, 0.51f, 3).fastUsable);     // a factor could near 0
+    EXPECT_FALSE(wobbleFrame(NAN, 0.1f, 3).fastUsable);
+    EXPECT_FALSE(wobbleFrame(1e10f, 0.1f, 3).fastUsable);
+}
+
+// The relative margin must cover the real difference between the fast and
+// the reference double coordinates, measured before rounding to float.
+TEST(FastWobble, MarginCoversTheMeasuredDifference)
+{
+    std::mt19937 rng(5);
+    const std::vector<Vec3> positions = adversarialPositions(rng);
+    double worstRatio = 0.0;
+    for (const FrameCase& c : frameCases(rng)) {
+        const WobbleFrame w = wobbleFrame(c.phase, c.amplitude, c.frequency);
+        if (!w.fastUsable)
+            continue;
+        const Basis b = basisOf(positions, c.frequency);
+        for (size_t i = 0; i < positions.size(); ++i) {
+            const double x = positions[i].x;
+            if (x == 0.0 || !(std::fabs(x) > 1e-20 && std::fabs(x) < 1e20))
+                continue;
+            const double y = positions[i].y, z = positions[i].z;
+            const double d = 1.0 + w.amplitude * std::sin(w.phase - w.frequency * std::atan2(x, z));
+            const double h = 1.0 + w.amplitude * std::sin(w.frequency * std::atan2(x, y) - w.phase);
+            const double fd = 1.0 + w.amplitude * (w.sinP * b.s[3][i] - w.cosP * b.s[2][i]);
+            const double fh = 1.0 + w.amplitude * (b.s[4][i] * w.cosP - b.s[5][i] * w.sinP);
+            const double exact = x * h * d, fast = x * fh * fd;
+            worstRatio = std::max(worstRatio, std::fabs(fast - exact) / std::fabs(exact) / w.margin);
+        }
+    }
+    EXPECT_LT(worstRatio, 0.25);
+    RecordProperty("worst_difference_over_margin", std::to_string(worstRatio));
+}
+
+// apply() through its per-vertex tables equals applyReference(): on the
+// sphere as built, after the base vertices change, after the frequency
+// changes, and with two wobbles chained (the second reads the first's
+// output, so its tables are remade every frame).
+TEST(FastWobble, ApplyMatchesTheReferenceAsTheMeshChanges)
+{
+    auto node = makeSphereNode(7, 16);
+    Mesh& mesh = *node->mesh;
+    WobbleModifier first(3), second(5);
+    mesh.addModifier(&first);
+    WobbleModifier reference(3);  // same parameters, applied literally
+    reference.bind(&mesh);
+
+    const auto compare = [&](float phase, float amplitude, const char* what) {
+        first.phase = reference.phase = phase;
+        first.amplitude = reference.amplitude = amplitude;
+        reference.frequency = first.frequency;
+        mesh.vertices = mesh.baseVertices.get();
+        reference.applyReference();
+        const std::vector<Vertex> expected(mesh.vertices, mesh.vertices + mesh.vertexCount);
+        std::vector<Vec3> expectedNormals;
+        for (int32_t i = 0; i < mesh.faceCount; ++i)
+            expectedNormals.push_back(mesh.faces[i].normal);
+        mesh.vertices = mesh.baseVertices.get();
+        first.apply();
+        ASSERT_EQ(std::memcmp(mesh.vertices, expected.data(), sizeof(Vertex) * expected.size()), 0) << what;
+        for (int32_t i = 0; i < mesh.faceCount; ++i)
+            ASSERT_TRUE(sameBits(mesh.faces[i].normal, expectedNormals[size_t(i)]) ||
+                        (std::isnan(mesh.faces[i].normal.x) && std::isnan(expectedNormals[size_t(i)].x)))
+                << what << " face " << i;
+    };
+    for (int32_t t = 0; t < 21000; t += 2099)
+        compare(float(0.007 * float(t)), float((std::sin(0.001 * float(t)) + 2.0) * 0.06), "as built");
+    mesh.baseVertices[5].position.x += 0.25f;
+    mesh.baseVertices[600].position = Vec3(-0.0f, 0.0f, 3.0f);
+    compare(1.5f, 0.18f, "base changed");
+    first.frequency = 300;
+    compare(2.5f, 0.3f, "frequency changed");
+
+    // Chained: apply both, then the same through literal evaluation.
+    mesh.addModifier(&second);  // now first in the list: it reads the base vertices
+    second.phase = 0.75f;
+    second.amplitude = 0.12f;
+    first.phase = 0.4f;
+    first.amplitude = 0.2f;
+    mesh.vertices = mesh.baseVertices.get();
+    second.apply();
+    first.apply();
+    const std::vector<Vertex> fast(mesh.vertices, mesh.vertices + mesh.vertexCount);
+    mesh.vertices = mesh.baseVertices.get();
+    second.applyReference();
+    first.applyReference();
+    EXPECT_EQ(std::memcmp(fast.data(), mesh.vertices, sizeof(Vertex) * fast.size()), 0);
+}
+
+}  // namespace
