@@ -1,8 +1,10 @@
 #include "render3d/mesh.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "render3d/camera.h"
+#include "render3d/face_kernels.h"
 #include "render3d/pipeline.h"
 #include "render3d/scene.h"
 #include "render3d/scene_node.h"
@@ -22,6 +24,11 @@ void Mesh::allocate(int32_t vertexTotal, int32_t faceTotal)
     baseVertices = std::make_unique_for_overwrite<Vertex[]>(size_t(vertexTotal));
     faces = std::make_unique_for_overwrite<Face[]>(size_t(faceTotal));
     vertices = baseVertices.get();
+    projected.assign(size_t(vertexTotal), ScreenVertex{0, 0, 0});
+    projectedValid.assign(size_t(vertexTotal), 0);
+    drawList.assign(size_t(faceTotal), 0);
+    drawShade.assign(size_t(faceTotal), 0);
+    drawShadeSure.assign(size_t(faceTotal), 0);
 }
 
 void Mesh::addModifier(VertexModifier* modifier)
@@ -30,40 +37,95 @@ void Mesh::addModifier(VertexModifier* modifier)
     modifier->bind(this);
 }
 
-void Mesh::computeNormals()
+void Mesh::computeNormals() { computeNormalsBatch(vertices, faces.get(), faceCount); }
+
+Vec3 Mesh::viewerInObjectSpace() const
 {
-    for (int32_t i = 0; i < faceCount; ++i) {
-        Face& face = faces[i];
-        const Vec3& p0 = vertices[face.indices[0]].position;
-        const Vec3& p1 = vertices[face.indices[1]].position;
-        const Vec3& p2 = vertices[face.indices[2]].position;
-        // The edge vectors are float values; the cross product and its length
-        // are carried in double. N = (P1 - P0) x (P2 - P0).
-        const float ax = p0.x - p1.x, ay = p0.y - p1.y, az = p0.z - p1.z;
-        const float bx = p0.x - p2.x, by = p0.y - p2.y, bz = p0.z - p2.z;
-        const double nx = double(ay) * bz - double(az) * by;
-        const double ny = double(az) * bx - double(ax) * bz;
-        const double nz = double(ax) * by - double(ay) * bx;
-        const double s = 1.0 / std::sqrt(nx * nx + ny * ny + nz * nz);
-        face.normal = Vec3(float(nx * s), float(ny * s), float(nz * s));
-    }
+    const SceneNode& node = *owner;
+    const Vec3& eye = node.scene->camera->position;
+    const Vec3 d(eye.x - node.position.x, eye.y - node.position.y, eye.z - node.position.z);
+    return node.world.inverseRotateVector(d);
 }
+
+namespace {
+
+double lengthSquared(const Vec3& v) { return v.x * double(v.x) + v.y * double(v.y) + v.z * double(v.z); }
+
+Vec3 normalised(const Vec3& v)
+{
+    const double length = std::sqrt(lengthSquared(v));
+    return Vec3(float(v.x / length), float(v.y / length), float(v.z / length));
+}
+
+bool sameBits(const Vec3& a, const Vec3& b) { return std::memcmp(&a, &b, sizeof(Vec3)) == 0; }
+
+}  // namespace
 
 void Mesh::render()
 {
     SceneNode& node = *owner;
     Scene& scene = *node.scene;
-
-    // The viewer in object space, for the facing test.
-    const Vec3& eye = scene.camera->position;
-    const Vec3 d(eye.x - node.position.x, eye.y - node.position.y, eye.z - node.position.z);
-    const Vec3 viewer = node.world.inverseRotateVector(d);
+    const Vec3 viewer = viewerInObjectSpace();
 
     vertices = baseVertices.get();
     for (VertexModifier* m = modifiers.first(); m; m = modifiers.next())
         m->apply();
 
     const float f = focalLength(scene.width);
+    // Every lit face renormalises the light in place. When one normalisation
+    // gives a vector that a second leaves unchanged (as for the unit vectors
+    // the scenes use), every face sees that same vector and the faces can be
+    // worked out in one batch; otherwise they are taken one at a time.
+    const Vec3 light = normalised(lightDirection);
+    if (!sameBits(normalised(light), light)) {
+        drawFacesOneByOne(viewer, f);
+        return;
+    }
+    if (projected.size() != size_t(vertexCount) || drawList.size() != size_t(faceCount)) {
+        // Only for a mesh whose tables were not made by allocate().
+        projected.resize(size_t(vertexCount));
+        projectedValid.resize(size_t(vertexCount));
+        drawList.resize(size_t(faceCount));
+        drawShade.resize(size_t(faceCount));
+        drawShadeSure.resize(size_t(faceCount));
+    }
+
+    // A face reaching to or behind the viewer is skipped: it has no sound
+    // projection.
+    projectVertices(node.world, vertices, vertexCount, scene.width, scene.height, f, projected.data(),
+                    projectedValid.data());
+    const int32_t drawn = selectFaces(vertices, faces.get(), faceCount, viewer, projectedValid.data(), drawList.data());
+    if (drawn == 0)
+        return;
+    const double ll = lengthSquared(light);
+    shadeFaces(faces.get(), drawList.data(), drawn, node.world, light, ll, drawShade.data(), drawShadeSure.data());
+
+    lightDirection = light;  // what lighting the first face leaves behind
+    for (int32_t k = 0; k < drawn; ++k) {
+        const Face& face = faces[drawList[size_t(k)]];
+        ScreenVertex screen[3] = {projected[size_t(face.indices[0])], projected[size_t(face.indices[1])],
+                                  projected[size_t(face.indices[2])]};
+        const uint8_t shade = drawShadeSure[size_t(k)]
+                                  ? drawShade[size_t(k)]
+                                  : shadeFromCosine(shadeCosine(node.world.rotateVector(face.normal), light, ll));
+        drawTriangle(scene.target, scene.width, scene.height, screen, litColor(face.color, shade),
+                     scene.depthBuffer.get());
+    }
+}
+
+void Mesh::renderReference()
+{
+    const Vec3 viewer = viewerInObjectSpace();
+    vertices = baseVertices.get();
+    for (VertexModifier* m = modifiers.first(); m; m = modifiers.next())
+        m->apply();
+    drawFacesOneByOne(viewer, focalLength(owner->scene->width));
+}
+
+void Mesh::drawFacesOneByOne(const Vec3& viewer, float f)
+{
+    SceneNode& node = *owner;
+    Scene& scene = *node.scene;
     for (int32_t i = 0; i < faceCount; ++i) {
         const Face& face = faces[i];
         if (!facesViewer(face.normal, vertices[face.indices[0]].position, viewer))
@@ -83,7 +145,6 @@ void Mesh::render()
 
         const Vec3 m = node.world.rotateVector(face.normal);
         const uint32_t color = litColor(face.color, shadeFace(m));
-        drawTriangle(scene.target, scene.width, scene.height, screen, color,
-                     scene.depthBuffer.get());
+        drawTriangle(scene.target, scene.width, scene.height, screen, color, scene.depthBuffer.get());
     }
 }

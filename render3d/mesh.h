@@ -3,8 +3,10 @@
 // can be stacked on them.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "driver/ptr_list.h"
+#include "render3d/rasterizer.h"
 #include "render3d/vector_math.h"
 
 class SceneNode;
@@ -54,6 +56,15 @@ public:
     int32_t faceCount = 0;
     std::unique_ptr<Face[]> faces;
 
+    // Working tables of render(), sized by allocate(): each vertex projected
+    // once (rather than once per face that uses it), the faces to draw, and
+    // their shades, each worked out in one batch.
+    std::vector<ScreenVertex> projected;
+    std::vector<uint8_t> projectedValid;
+    std::vector<int32_t> drawList;
+    std::vector<uint8_t> drawShade;
+    std::vector<uint8_t> drawShadeSure;
+
     Mesh() = default;
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
@@ -72,4 +83,13 @@ public:
     // Runs the modifiers and draws every face that faces the viewer into the
     // owner's scene. Called by SceneNode::render once the world matrix is set.
     void render();
+
+    // The same picture drawn the plain way, one face at a time: each vertex
+    // transformed and projected afresh for every face, and the light
+    // renormalised before every lit face. render() gives the same bytes.
+    void renderReference();
+
+private:
+    void drawFacesOneByOne(const Vec3& viewer, float f);
+    Vec3 viewerInObjectSpace() const;
 };

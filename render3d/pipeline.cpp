@@ -9,9 +9,6 @@ namespace {
 // Single-precision constants the arithmetic is defined by.
 constexpr float kFacingThreshold = -0.2f;
 constexpr float kQuarterPi = 0.7853982f;
-// 255 / pi, with pi rounded to single precision first, so that an angle of
-// pi gives 254 rather than 255.
-constexpr double kShadePerRadian = 255.0 / double(3.1415927f);
 
 bool truncateToInt32(double v, int32_t& out)
 {
@@ -59,10 +56,17 @@ uint8_t shadeFace(const Vec3& m)
     Vec3& l = lightDirection;
     const double length = std::sqrt(dot(l, l.x, l.y, l.z));
     l = Vec3(float(l.x / length), float(l.y / length), float(l.z / length));
+    return shadeFromCosine(shadeCosine(m, l, dot(l, l.x, l.y, l.z)));
+}
 
+double shadeCosine(const Vec3& m, const Vec3& l, double ll)
+{
     const double mm = dot(m, m.x, m.y, m.z);
-    const double ll = dot(l, l.x, l.y, l.z);
-    double q = dot(m, l.x, l.y, l.z) / std::sqrt(mm * ll);
+    return dot(m, l.x, l.y, l.z) / std::sqrt(mm * ll);
+}
+
+uint8_t shadeFromCosine(double q)
+{
     if (q > 1.0)
         q = 1.0;
     else if (!(q >= -1.0))

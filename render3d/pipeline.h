@@ -31,5 +31,18 @@ bool projectPoint(const Vec3& w, int32_t width, int32_t height, float f, ScreenV
 // radian. A cosine pushed past +-1 by rounding is clamped.
 uint8_t shadeFace(const Vec3& m);
 
+// 255 / pi per radian of shading angle, with pi rounded to single precision
+// first, so that an angle of pi gives 254 rather than 255.
+constexpr double kShadePerRadian = 255.0 / double(3.1415927f);
+
+// The cosine between a world normal m and the (already normalised) light l,
+// with ll = l . l: (m . l) / sqrt(|m|^2 ll), in double.
+double shadeCosine(const Vec3& m, const Vec3& l, double ll);
+
+// The shade of a face whose normal makes the cosine q with the light:
+// trunc(acos(q) * kShadePerRadian). A q pushed past +-1 by rounding is
+// clamped; a q that is not a number counts as -1.
+uint8_t shadeFromCosine(double q);
+
 // The face colour (red, green, blue bytes) scaled by shade/256, as 0x00RRGGBB.
 uint32_t litColor(const uint8_t color[3], uint8_t shade);

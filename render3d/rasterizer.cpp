@@ -12,6 +12,15 @@ constexpr int32_t toFixed(int32_t v) { return v * 256; }
 
 constexpr int32_t fromFixed(uint32_t v) { return int32_t(v) >> 8; }
 
+// Signed 32-bit division truncating toward zero, done in double: faster than
+// the integer divide here, and exact. The quotient of two 32-bit integers
+// lies at least 1/|b| > 2^-31 of its size away from any other whole number
+// it could round onto, far more than the 2^-53 relative rounding of the
+// division, so truncating the rounded quotient gives the integer quotient.
+// (The one quotient that overflows, INT32_MIN / -1, never occurs: divisors
+// here are row and column counts, at least 1.)
+inline int32_t divide(int32_t a, int32_t b) { return int32_t(double(a) / double(b)); }
+
 bool withinLimit(int64_t v) { return v > -kRasterLimit && v < kRasterLimit; }
 
 bool fitsFixedPoint(const ScreenVertex* v)
@@ -37,9 +46,9 @@ struct Edge {
     {
         const int32_t rows = to.y - from.y;
         x = uint32_t(toFixed(from.x));
-        dx = uint32_t(toFixed(to.x - from.x) / rows);
+        dx = uint32_t(divide(toFixed(to.x - from.x), rows));
         z = uint32_t(toFixed(from.depth));
-        dz = uint32_t(toFixed(to.depth - from.depth) / rows);
+        dz = uint32_t(divide(toFixed(to.depth - from.depth), rows));
     }
 
     void step()
@@ -116,7 +125,7 @@ void drawSpan(uint32_t* target, int32_t width, int32_t height, int32_t xa, int32
     // The depth range is re-spread over the visible columns only; the first
     // pixel is sampled half a step in.
     const int32_t n = xb - xa;
-    const int32_t dz = int32_t(uint32_t(zb) - uint32_t(za)) / n;
+    const int32_t dz = divide(int32_t(uint32_t(zb) - uint32_t(za)), n);
     uint32_t z = uint32_t(za) + uint32_t(dz >> 1);
 
     uint32_t* pixel = target + int64_t(y) * width + xa;

@@ -1,0 +1,40 @@
+#include "render3d/face_kernels.h"
+
+int32_t selectFaces(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
+                    const uint8_t* projectedValid, int32_t* list)
+{
+#if defined(__SSE2__)
+    return selectFacesSse2(vertices, faces, count, viewer, projectedValid, list);
+#else
+    return selectFacesScalar(vertices, faces, count, viewer, projectedValid, list);
+#endif
+}
+
+void shadeFaces(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
+                double ll, uint8_t* shade, uint8_t* sure)
+{
+#if defined(__SSE2__)
+    shadeFacesSse2(faces, list, count, world, light, ll, shade, sure);
+#else
+    shadeFacesScalar(faces, list, count, world, light, ll, shade, sure);
+#endif
+}
+
+void computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count)
+{
+#if defined(__SSE2__)
+    computeNormalsSse2(vertices, faces, count);
+#else
+    computeNormalsScalar(vertices, faces, count);
+#endif
+}
+
+void projectVertices(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width, int32_t height,
+                     float f, ScreenVertex* out, uint8_t* valid)
+{
+#if defined(__SSE2__)
+    projectVerticesSse2(world, vertices, count, width, height, f, out, valid);
+#else
+    projectVerticesScalar(world, vertices, count, width, height, f, out, valid);
+#endif
+}
