@@ -57,6 +57,20 @@ void BM_TunnelTraceNodes(benchmark::State& state)
 }
 BENCHMARK(BM_TunnelTraceNodes)->Unit(benchmark::kMillisecond);
 
+// The literal node tracing that traceNodes matches exactly.
+void BM_TunnelTraceNodesReference(benchmark::State& state)
+{
+    TunnelSetup s;
+    int32_t localMs = 1;
+    for (auto _ : state) {
+        s.moveTo(localMs);
+        s.mapper.traceNodesReference(4 * localMs);
+        benchmark::DoNotOptimize(s.mapper.nodes.get());
+        localMs = localMs % 59899 + 17;
+    }
+}
+BENCHMARK(BM_TunnelTraceNodesReference)->Unit(benchmark::kMillisecond);
+
 void BM_TunnelFillBlocks(benchmark::State& state)
 {
     TunnelSetup s;

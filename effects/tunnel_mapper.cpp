@@ -1,16 +1,14 @@
 #include "effects/tunnel_mapper.h"
 
 #include <cmath>
-#include <cstdlib>
+
+#include "effects/tunnel_fill.h"
+#include "effects/tunnel_trace.h"
 
 namespace {
 
-// 256 / pi: turns an angle of -pi..pi into -256..256 texels around the tunnel.
-constexpr double kTexelsPerRadian = 81.4873308630505;
 // Texels along the tunnel per unit of depth.
 constexpr double kTexelsPerUnit = 15.0;
-// Amplitude of the five-lobed wobble, as the single-precision constant it is.
-constexpr float kWobble = 0.3f;
 
 // Float-to-int conversion that truncates toward zero like a plain cast, but is
 // defined for every input: values beyond the 32-bit range keep the low 32 bits
@@ -73,18 +71,26 @@ void TunnelMapper::traceNodes(int32_t phase)
     const int32_t count = (gridColumns + 1) * (gridRows + 1);
     for (int32_t i = 0; i < count; ++i) {
         const Vec3 r = rotation.transformPoint(directions[i]);
-        // Angle measured from +y toward +x: the lobes sit symmetrically about
-        // the vertical axis of the view.
-        const double theta = std::atan2(double(r.x), double(r.y));
-        const double w = 0.5 + double(kWobble) * std::cos(5.0 * theta) * s;
-        // Squeezing the sideways part of the sight line by w makes the wall
-        // appear at radius 1 / w: the cross-section bulges into five lobes.
-        const Vec3 d(float(w * r.x), float(w * r.y), r.z);
+        // The fast steps vouch for their results or leave the node to the
+        // reference steps (see tunnel_trace.h).
+        Vec3 d;
+        if (!wobbleSightLineFast(r, s, d))
+            d = wobbleSightLineExact(r, s);
         const Vec3 hit = cylinderHit(position, d);
         nodes[i].u = truncateToInt32(double(hit.z) * kTexelsPerUnit);
-        // Truncate first, then fold: v is the same for an angle and its
-        // negative, so the seam at +-pi (v = 256, texture row 0) is continuous.
-        nodes[i].v = std::abs(truncateToInt32(std::atan2(double(hit.x), double(hit.y)) * kTexelsPerRadian));
+        if (!aroundTexelsFast(hit.x, hit.y, nodes[i].v))
+            nodes[i].v = aroundTexelsExact(hit.x, hit.y);
+    }
+}
+
+void TunnelMapper::traceNodesReference(int32_t phase)
+{
+    const double s = std::sin(0.001 * phase);
+    const int32_t count = (gridColumns + 1) * (gridRows + 1);
+    for (int32_t i = 0; i < count; ++i) {
+        const Vec3 hit = cylinderHit(position, wobbleSightLineExact(rotation.transformPoint(directions[i]), s));
+        nodes[i].u = truncateToInt32(double(hit.z) * kTexelsPerUnit);
+        nodes[i].v = aroundTexelsExact(hit.x, hit.y);
     }
 }
 
@@ -97,8 +103,18 @@ void TunnelMapper::fillBlocks(uint32_t* target) const
             const TunnelNode& tr = nodes[columns * i + j + 1];
             const TunnelNode& bl = nodes[columns * (i + 1) + j];
             const TunnelNode& br = nodes[columns * (i + 1) + j + 1];
-            fillTextureBlock(target, width, j * blockSize, i * blockSize, blockSize, tl.u, tl.v, tr.u, tr.v, bl.u,
-                             bl.v, br.u, br.v, texture);
+            if (blockSize == 8) {
+                // The demo's block size, with its divisions turned into shifts.
+                uint32_t* block = target + ptrdiff_t(i * 8) * width + j * 8;
+#if defined(__SSE2__)
+                fillTextureBlock8Sse2(block, width, tl.u, tl.v, tr.u, tr.v, bl.u, bl.v, br.u, br.v, texture);
+#else
+                fillTextureBlockFixed<8>(block, width, tl.u, tl.v, tr.u, tr.v, bl.u, bl.v, br.u, br.v, texture);
+#endif
+            } else {
+                fillTextureBlock(target, width, j * blockSize, i * blockSize, blockSize, tl.u, tl.v, tr.u, tr.v,
+                                 bl.u, bl.v, br.u, br.v, texture);
+            }
         }
     }
 }

@@ -1,0 +1,136 @@
+// The tunnel's fast node steps and block fill against their plain forms.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "effects/tunnel_fill.h"
+#include "effects/tunnel_mapper.h"
+#include "effects/tunnel_trace.h"
+
+namespace {
+
+bool sameBits(const Vec3& a, const Vec3& b) { return std::memcmp(&a, &b, sizeof(Vec3)) == 0; }
+
+// Points at every angle that matters: the axes (with both zeros), the
+// diagonals, the lobe extremes and zeros of cos 5θ (multiples of pi/10), and
+// angles of whole texels (multiples of pi/256), each nudged by a unit in
+// the last place either way; then random ones.
+std::vector<std::pair<float, float>> adversarialPoints(std::mt19937& rng)
+{
+    std::vector<std::pair<float, float>> p;
+    for (float x : {0.0f, -0.0f, 1.0f, -1.0f})
+        for (float y : {0.0f, -0.0f, 1.0f, -1.0f, 1e-30f})
+            p.emplace_back(x, y);
+    for (int j = -256; j <= 256; ++j)
+        for (double step : {M_PI / 256, M_PI / 10, M_PI / 4}) {
+            const float x = float(std::sin(j * step)), y = float(std::cos(j * step));
+            for (float dx : {-1.0f, 0.0f, 1.0f})
+                p.emplace_back(std::nextafter(x, x + dx), y);
+        }
+    std::uniform_real_distribution<float> any(-3.0f, 3.0f);
+    for (int i = 0; i < 20000; ++i)
+        p.emplace_back(any(rng), any(rng));
+    return p;
+}
+
+TEST(TunnelTrace, FastStepsAgreeWithTheReferenceOrStepAside)
+{
+    std::mt19937 rng(17);
+    int fastSightLines = 0, fastTexels = 0, total = 0;
+    for (const auto& [x, y] : adversarialPoints(rng)) {
+        for (double s : {0.0, 1.0, -1.0, 0.73, std::sin(0.004 * 7919)}) {
+            const Vec3 r(x, y, 0.9f);
+            Vec3 d;
+            if (wobbleSightLineFast(r, s, d)) {
+                ++fastSightLines;
+                ASSERT_TRUE(sameBits(d, wobbleSightLineExact(r, s))) << x << ", " << y << " s " << s;
+            }
+        }
+        int32_t v = -1;
+        if (aroundTexelsFast(x, y, v)) {
+            ++fastTexels;
+            ASSERT_EQ(v, aroundTexelsExact(x, y)) << x << ", " << y;
+        }
+        ++total;
+    }
+    // Nearly every input takes the fast path.
+    EXPECT_GT(fastTexels, total * 9 / 10);
+    EXPECT_GT(fastSightLines, total * 5 * 9 / 10);
+}
+
+// The bounds the margins rest on, measured against the library.
+TEST(TunnelTrace, FastArcTangentAndWobbleStayWithinTheirBounds)
+{
+    std::mt19937 rng(19);
+    double worstAngle = 0.0, worstWobble = 0.0;
+    for (const auto& [x, y] : adversarialPoints(rng)) {
+        if (std::fmax(std::fabs(x), std::fabs(y)) > 1e-20f)
+            worstAngle = std::max(worstAngle, std::fabs(fastAbsAtan2(x, y) - std::fabs(std::atan2(double(x), double(y)))));
+        const double rho2 = double(x) * x + double(y) * y;
+        if (rho2 > 1e-40) {
+            const double c = y / std::sqrt(rho2), c2 = c * c;
+            const double fast = c * (5.0 + c2 * (-20.0 + 16.0 * c2));
+            worstWobble = std::max(worstWobble, std::fabs(fast - std::cos(5.0 * std::atan2(double(x), double(y)))));
+        }
+    }
+    EXPECT_LT(worstAngle, 0x1p-30);
+    EXPECT_LT(worstWobble * 0.3, 0x1p-46);  // the cosine enters w times 0.3 |s|
+}
+
+TEST(TunnelTrace, TracedNodesEqualTheReferenceOverTheWholeProgramme)
+{
+    TunnelMapper fast(320, 240, nullptr, 8), reference(320, 240, nullptr, 8);
+    const int32_t count = 41 * 31;
+    for (int32_t ms = 1; ms < 60000; ms += 97) {
+        const double t = ms;
+        for (TunnelMapper* m : {&fast, &reference}) {
+            m->setPosition(0.0f, 0.0f, float(double(0.08f) * t));
+            m->setRotation(float(double(0.00012f) * t), float(double(0.0007f) * t), float(double(0.00083f) * t));
+        }
+        fast.traceNodes(4 * ms);
+        reference.traceNodesReference(4 * ms);
+        ASSERT_EQ(std::memcmp(fast.nodes.get(), reference.nodes.get(), sizeof(TunnelNode) * count), 0) << ms;
+    }
+    // An eye off the axis and an odd phase, which the effect never uses.
+    fast.setPosition(0.3f, -0.2f, 5.0f);
+    reference.setPosition(0.3f, -0.2f, 5.0f);
+    fast.traceNodes(-123457);
+    reference.traceNodesReference(-123457);
+    EXPECT_EQ(std::memcmp(fast.nodes.get(), reference.nodes.get(), sizeof(TunnelNode) * count), 0);
+}
+
+TEST(TunnelFill, FixedSizeKernelsWriteWhatTheGeneralFillWrites)
+{
+    std::mt19937 rng(23);
+    std::vector<uint32_t> texture(256 * 256);
+    for (uint32_t& t : texture)
+        t = rng();
+    constexpr int kStride = 37;  // the block sits inside a wider buffer
+    std::vector<uint32_t> expected(kStride * 12), plain(kStride * 12), simd(kStride * 12);
+    const int32_t extremes[] = {0, 1, -1, 255, 256, -256, 8388607, -8388608, std::numeric_limits<int32_t>::max(),
+                                std::numeric_limits<int32_t>::min()};
+    std::uniform_int_distribution<int32_t> near(-3000, 3000);
+    for (int round = 0; round < 3000; ++round) {
+        int32_t c[8];
+        for (int32_t& v : c)
+            v = round % 3 == 0 ? extremes[rng() % 10] : round % 3 == 1 ? near(rng) : int32_t(rng());
+        std::fill(expected.begin(), expected.end(), 0u);
+        plain = simd = expected;
+        TunnelMapper::fillTextureBlock(expected.data(), kStride, 3, 2, 8, c[0], c[1], c[2], c[3], c[4], c[5], c[6],
+                                       c[7], texture.data());
+        fillTextureBlockFixed<8>(plain.data() + 2 * kStride + 3, kStride, c[0], c[1], c[2], c[3], c[4], c[5], c[6],
+                                 c[7], texture.data());
+        ASSERT_EQ(plain, expected) << round;
+#if defined(__SSE2__)
+        fillTextureBlock8Sse2(simd.data() + 2 * kStride + 3, kStride, c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7],
+                              texture.data());
+        ASSERT_EQ(simd, expected) << round;
+#endif
+    }
+}
+
+}  // namespace
