@@ -5,11 +5,15 @@ cd "$dir"
 "$QUARNEL" >"$WORK/out" 2>"$WORK/err" &
 pid=$!
 win=$(wait_for_window Quarnel 15) || fail "no window appeared"
-sleep 2  # past the one-second pause, into the frame loop
-kill -0 $pid 2>/dev/null || fail "the program ended by itself: $(cat "$WORK/err")"
-# The opening fades in from white: a presented frame is bright even with the
-# letterbox bars around it.
-shown=$(brightness Quarnel)
+# The opening fades in from white: once frames are presented the screen is
+# bright even with the letterbox bars around it. Start-up and the one-second
+# pause come first, so wait for it.
+shown=0
+for ((i = 0; i < 40 && shown <= 100; i++)); do
+  kill -0 $pid 2>/dev/null || fail "the program ended by itself: $(cat "$WORK/err")"
+  sleep 0.25
+  shown=$(brightness Quarnel)
+done
 (( shown > 100 )) || fail "no bright frame on the screen (mean $shown)"
 xdotool key --clearmodifiers Escape
 wait_exit $pid 1

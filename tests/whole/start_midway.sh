@@ -6,8 +6,12 @@ cd "$dir"
 "$QUARNEL" --window --scale 2 --start 59000 >"$WORK/out" 2>"$WORK/err" &
 pid=$!
 win=$(wait_for_window Quarnel 15) || fail "no window appeared"
-sleep 2.2  # the one-second pause, then about a second of the video
-video=$(brightness Quarnel)
+# Start-up and the one-second pause first; then the video fills the screen.
+video=0
+for ((i = 0; i < 40 && video <= 10; i++)); do
+  sleep 0.25
+  video=$(brightness Quarnel)
+done
 sleep 2.5  # past 61 s: the tunnel
 tunnel=$(brightness Quarnel)
 kill -0 $pid 2>/dev/null || fail "the program ended by itself: $(cat "$WORK/err")"
