@@ -219,6 +219,17 @@ SDL_Window* displayWindow()
     return state.window;
 }
 
+// True unless SDL picked a driver that shows nothing without being asked to
+// through SDL_VIDEODRIVER.
+static bool shownOnScreen(const char* driver)
+{
+    if (!driver)
+        return false;
+    const bool invisible = SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0;
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    return !invisible || (asked && SDL_strcasecmp(asked, driver) == 0);
+}
+
 int openDisplay(const char* title, int width, int height)
 {
     closeDisplay();  // one display per process: a second open starts afresh
@@ -248,6 +259,10 @@ int openDisplay(const char* title, int width, int height)
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return 0;
     state.videoStarted = true;
+    // With no display server SDL falls back to drivers that show nothing.
+    // Playing unseen helps nobody: only a user who asks for one gets it.
+    if (!shownOnScreen(SDL_GetCurrentVideoDriver()))
+        return 0;
 
     const int32_t scale = options.scale > 0 ? std::min(options.scale, kMaxScale) : fittingScale(width, height);
     state.windowedWidth = width * scale;
