@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -149,6 +150,37 @@ TEST(LightStreaksKernels, Sse2MatchesScalarOnRandomFrames)
             check(c[0], c[1], strength);
     for (int round = 0; round < 60; ++round)
         check(int(rng() % 360) - 20, int(rng() % 280) - 20, int(rng() % 9000) - 200);
+}
+
+// The SSE2 kernel sweeps each quadrant along anti-diagonals in bands of rows
+// and reads neighbours as pairs (also rows iy and iy + 1 where the second
+// has weight 0). Centres on and next to every band edge and every border,
+// with the frame between guards, show the order, the pair shifts at the last
+// row and column, and odd diagonal lengths all keep the scalar bytes.
+TEST(LightStreaksKernels, Sse2MatchesScalarAtBandEdgesAndBordersWithinGuards)
+{
+    constexpr int kGuard = 2 * kW;
+    constexpr uint32_t kGuardValue = 0x5A3C1E0F;
+    std::mt19937 rng(777);
+    std::vector<uint32_t> a(kPixels), b(kPixels + 2 * kGuard, kGuardValue);
+    uint32_t* frame = b.data() + kGuard;
+    const int rows[] = {0, 1, 2, 31, 32, 33, 63, 64, 65, 120, 174, 175, 206, 207, 208, 237, 238, 239};
+    const int columns[] = {0, 1, 2, 31, 32, 33, 160, 286, 287, 288, 317, 318, 319};
+    for (int cy : rows)
+        for (int cx : columns) {
+            for (auto& p : a)
+                p = rng();
+            std::copy(a.begin(), a.end(), frame);
+            // Strength 0 samples the nearest rewritten pixels, and the
+            // others give fractions of every kind; step 0 samples the centre.
+            const int strength = std::array<int, 5>{0, 1, 700, 1024, 8191}[rng() % 5];
+            applyLightStreaksScalar(a.data(), cx, cy, strength);
+            applyLightStreaksSse2(frame, cx, cy, strength);
+            ASSERT_TRUE(std::equal(a.begin(), a.end(), frame))
+                << "centre " << cx << "," << cy << " strength " << strength;
+            ASSERT_EQ(std::count(b.begin(), b.begin() + kGuard, kGuardValue), kGuard);
+            ASSERT_EQ(std::count(b.end() - kGuard, b.end(), kGuardValue), kGuard);
+        }
 }
 #endif
 
