@@ -1,5 +1,6 @@
 #include "effects/tunnel_mapper.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "effects/tunnel_fill.h"
@@ -69,17 +70,32 @@ void TunnelMapper::traceNodes(int32_t phase)
 {
     const double s = std::sin(0.001 * phase);
     const int32_t count = (gridColumns + 1) * (gridRows + 1);
-    for (int32_t i = 0; i < count; ++i) {
-        const Vec3 r = rotation.transformPoint(directions[i]);
+    // Each node is one long chain of dependent square roots, divisions and
+    // polynomial steps, longer than the processor looks ahead, so node after
+    // node would run one at a time. Taking a batch of nodes through each
+    // step in turn puts several independent chains side by side. Every node
+    // still goes through exactly the same operations.
+    constexpr int32_t kBatch = 32;
+    Vec3 view[kBatch];
+    Vec3 sight[kBatch];
+    Vec3 hit[kBatch];
+    for (int32_t first = 0; first < count; first += kBatch) {
+        const int32_t n = std::min(kBatch, count - first);
+        for (int32_t k = 0; k < n; ++k)
+            view[k] = rotation.transformPoint(directions[first + k]);
         // The fast steps vouch for their results or leave the node to the
         // reference steps (see tunnel_trace.h).
-        Vec3 d;
-        if (!wobbleSightLineFast(r, s, d))
-            d = wobbleSightLineExact(r, s);
-        const Vec3 hit = cylinderHit(position, d);
-        nodes[i].u = truncateToInt32(double(hit.z) * kTexelsPerUnit);
-        if (!aroundTexelsFast(hit.x, hit.y, nodes[i].v))
-            nodes[i].v = aroundTexelsExact(hit.x, hit.y);
+        for (int32_t k = 0; k < n; ++k)
+            if (!wobbleSightLineFast(view[k], s, sight[k]))
+                sight[k] = wobbleSightLineExact(view[k], s);
+        for (int32_t k = 0; k < n; ++k)
+            hit[k] = cylinderHit(position, sight[k]);
+        for (int32_t k = 0; k < n; ++k) {
+            TunnelNode& node = nodes[first + k];
+            node.u = truncateToInt32(double(hit[k].z) * kTexelsPerUnit);
+            if (!aroundTexelsFast(hit[k].x, hit[k].y, node.v))
+                node.v = aroundTexelsExact(hit[k].x, hit[k].y);
+        }
     }
 }
 

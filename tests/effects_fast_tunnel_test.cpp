@@ -103,6 +103,25 @@ TEST(TunnelTrace, TracedNodesEqualTheReferenceOverTheWholeProgramme)
     EXPECT_EQ(std::memcmp(fast.nodes.get(), reference.nodes.get(), sizeof(TunnelNode) * count), 0);
 }
 
+// Nodes are traced in batches: grids whose node count is below one batch,
+// exactly one, and a batch and a bit give the reference nodes too.
+TEST(TunnelTrace, BatchedTracingCoversEveryGridSize)
+{
+    const int32_t shapes[][3] = {{8, 8, 8}, {56, 24, 8}, {248, 8, 8}, {256, 8, 8}, {320, 240, 16}, {320, 240, 40}};
+    for (const auto& shape : shapes) {
+        TunnelMapper fast(shape[0], shape[1], nullptr, shape[2]), reference(shape[0], shape[1], nullptr, shape[2]);
+        const int32_t count = (fast.gridColumns + 1) * (fast.gridRows + 1);
+        for (TunnelMapper* m : {&fast, &reference}) {
+            m->setPosition(0.1f, 0.05f, 3.0f);
+            m->setRotation(0.4f, 1.3f, -0.7f);
+        }
+        fast.traceNodes(777);
+        reference.traceNodesReference(777);
+        EXPECT_EQ(std::memcmp(fast.nodes.get(), reference.nodes.get(), sizeof(TunnelNode) * count), 0)
+            << shape[0] << "x" << shape[1] << " blocks of " << shape[2] << ", " << count << " nodes";
+    }
+}
+
 TEST(TunnelFill, FixedSizeKernelsWriteWhatTheGeneralFillWrites)
 {
     std::mt19937 rng(23);
