@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 namespace {
@@ -23,6 +24,10 @@ constexpr long kMinMpegFrames = 8;
 // ... and those frames cover at least half of the bytes from the first one
 // to the end of the file (the rest may be trailing tags or damage).
 constexpr int kMinCoverageDivisor = 2;
+// No MPEG audio frame is shorter than 16 bytes (Layer I at 8 kbit/s) or
+// holds more than 1152 samples a channel, so a file decodes to at most 72
+// sample frames per byte.
+constexpr unsigned long long kMaxFramesPerByte = 1152 / 16;
 
 struct Mpg123Handle {
     mpg123_handle* handle = nullptr;
@@ -55,10 +60,18 @@ bool resampleTo44100(std::vector<int16_t>& pcm, long rate) {
     if (!converter.stream)
         return false;
     pcm.resize(pcm.size() + kResamplerTailFrames * kPcmChannels, 0);
+    // SDL counts bytes in an int, on the way in and out; a track that long
+    // (hours) is no soundtrack.
+    const unsigned long long inBytes = pcm.size() * sizeof(int16_t);
+    const unsigned long long outBytes = inBytes / static_cast<unsigned long long>(rate) * kPcmRate + inBytes;
+    if (std::max(inBytes, outBytes) > static_cast<unsigned long long>(std::numeric_limits<int>::max() / 2))
+        return false;
     if (SDL_AudioStreamPut(converter.stream, pcm.data(), static_cast<int>(pcm.size() * sizeof(int16_t))) != 0 ||
         SDL_AudioStreamFlush(converter.stream) != 0)
         return false;
     const int bytes = SDL_AudioStreamAvailable(converter.stream);
+    if (bytes < 0)
+        return false;
     std::vector<int16_t> resampled(static_cast<size_t>(bytes) / sizeof(int16_t));
     const int got = SDL_AudioStreamGet(converter.stream, resampled.data(), bytes);
     if (got < 0)
@@ -150,8 +163,10 @@ bool decodeInto(const char* path, std::vector<int16_t>& pcm) {
         encoding != MPG123_ENC_SIGNED_16 || rate <= 0)
         return false;
 
+    // The length comes from the encoder's tag when there is one, and a tag
+    // can claim anything: reserve only what the file's bytes could hold.
     const off_t expected = mpg123_length(mh.handle);
-    if (expected > 0)
+    if (expected > 0 && static_cast<unsigned long long>(expected) <= fileSize * kMaxFramesPerByte)
         pcm.reserve(static_cast<size_t>(expected) * kPcmChannels);
 
     long frames = 0;
