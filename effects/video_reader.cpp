@@ -8,6 +8,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
@@ -32,6 +33,17 @@ AVPixelFormat plainFormat(AVPixelFormat format, int& fullRange)
     case AV_PIX_FMT_YUVJ411P: fullRange = 1; return AV_PIX_FMT_YUV411P;
     default: return format;
     }
+}
+
+// FFmpeg reports every oddity of a damaged or strange file on standard error
+// ("misdetection possible", "Packet corrupt", ...). The demo logs nothing:
+// a file it cannot use ends with one message of its own, and a damaged one
+// plays what can be decoded. Only a program that has not set a level of its
+// own is quietened.
+void quietenLibraryLog()
+{
+    if (av_log_get_level() == AV_LOG_INFO)
+        av_log_set_level(AV_LOG_FATAL);
 }
 
 bool validRational(AVRational q) { return q.num > 0 && q.den > 0; }
@@ -294,6 +306,7 @@ bool VideoReader::isOpen() const { return state != nullptr; }
 VideoReader::OpenResult VideoReader::open(const std::string& path, int outputWidth, int outputHeight)
 {
     close();
+    quietenLibraryLog();
     auto s = std::make_unique<State>();
     if (avformat_open_input(&s->format, path.c_str(), nullptr, nullptr) < 0)
         return OpenResult::cannotOpen;
