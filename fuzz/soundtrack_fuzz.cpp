@@ -1,0 +1,32 @@
+// The soundtrack opener on arbitrary bytes: decodeMp3File and the stream
+// opener the player calls. A track is either refused or decoded to whole
+// stereo frames at 44100 Hz.
+#include <cstdint>
+#include <cstdlib>
+
+#include "fuzz/fuzz_input_file.h"
+#include "sound/pcm_track.h"
+#include "sound/soundtrack.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string& path = fuzzInputPath(".mp3");
+    if (!writeFuzzInput(path, data, size))
+        return 0;
+    PcmTrack track;
+    const bool decoded = decodeMp3File(path.c_str(), track);
+    if (decoded && (track.samples.empty() || track.samples.size() % kPcmChannels != 0))
+        std::abort();
+    if (!decoded && !track.samples.empty())
+        std::abort();
+    // The player's opener decodes the same file; both must agree.
+    SoundStream* stream = soundOpenStream(path.c_str());
+    if ((stream != nullptr) != decoded)
+        std::abort();
+    if (stream) {
+        soundPlay(stream, 0);
+        soundGetTime(stream);
+    }
+    soundClose();
+    return 0;
+}
