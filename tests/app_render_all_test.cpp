@@ -1,0 +1,121 @@
+// The whole programme rendered headless in one process, the way the frame
+// loop plays it: the timeline is built once, music time rises by a fixed step
+// from 0 to past the end and frameCounter advances every frame. Its main use
+// is under the sanitizer build (scripts/sanitize.sh renders every 7th
+// millisecond), where any out-of-bounds access or undefined arithmetic in an
+// effect stops the run; here it also checks what every frame must satisfy.
+//
+// QUARNEL_RENDER_STEP sets the step in ms (default 7); QUARNEL_RENDER_END the
+// last music time (default 125000).
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/globals.h"
+#include "driver/timeline.h"
+
+namespace {
+
+int32_t envInt(const char* name, int32_t fallback)
+{
+    const char* text = std::getenv(name);
+    return text && *text ? static_cast<int32_t>(std::atol(text)) : fallback;
+}
+
+// The opening scene prints a line per frame; thousands of them would bury
+// the test's own output.
+class QuietStdout {
+public:
+    QuietStdout()
+    {
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, STDOUT_FILENO);
+            close(null);
+        }
+    }
+    ~QuietStdout()
+    {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            dup2(saved_, STDOUT_FILENO);
+            close(saved_);
+        }
+    }
+
+private:
+    int saved_ = -1;
+};
+
+bool allBlack()
+{
+    for (uint32_t p : framebuffer)
+        if (p != 0)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+TEST(RenderAll, EveryFrameOfTheProgrammeKeepsItsInvariants)
+{
+    const int32_t step = envInt("QUARNEL_RENDER_STEP", 7);
+    const int32_t last = envInt("QUARNEL_RENDER_END", 125000);
+    ASSERT_GT(step, 0);
+
+    Timeline timeline;
+    buildTimeline(timeline);
+    timeline.effects.prepare();
+    frameCounter = 0;
+
+    int frames = 0;
+    int topByteFrames = 0;     // frames after the opening with a top byte set
+    int blackOpening = 0;      // frames of the opening scene that came out black
+    int litAfterEnd = 0;       // frames after the programme that are not black
+    int32_t firstBad = -1;
+    {
+        QuietStdout quiet;
+        for (int32_t t = 0; t <= last; t += step) {
+            std::memset(framebuffer, 0, sizeof framebuffer);
+            timeline.effects.renderFrame(t);
+            ++frameCounter;
+            ++frames;
+
+            uint32_t any = 0;
+            uint32_t top = 0;
+            for (uint32_t p : framebuffer) {
+                any |= p;
+                top |= p & 0xFF000000u;
+            }
+            // The opening's white layers set every byte, the top one included;
+            // from the video on, every layer is made of pictures, textures
+            // and flat colours whose top byte is 0, and a top byte there
+            // means a channel carried over.
+            const bool carried = t > 21000 && top != 0;
+            const bool bad = carried || (t > 0 && t < 21000 && any == 0) || (t >= 120000 && any != 0) ||
+                             (t == 0 && !allBlack());
+            if (carried)
+                ++topByteFrames;
+            if (t > 0 && t < 21000 && any == 0)
+                ++blackOpening;
+            if (t >= 120000 && any != 0)
+                ++litAfterEnd;
+            if (bad && firstBad < 0)
+                firstBad = t;
+        }
+    }
+    timeline.destroyVideo();
+
+    EXPECT_EQ(topByteFrames, 0) << "first bad frame at " << firstBad << " ms";
+    // The opening scene draws on white: no frame of it is black.
+    EXPECT_EQ(blackOpening, 0) << "first bad frame at " << firstBad << " ms";
+    // After the programme nothing is drawn.
+    EXPECT_EQ(litAfterEnd, 0) << "first bad frame at " << firstBad << " ms";
+    std::fprintf(stderr, "rendered %d frames, every %d ms from 0 to %d\n", frames, step, last);
+}

@@ -1,0 +1,129 @@
+# Bad input: each of the five data files missing, empty, cut to half, a
+# folder in its place, unreadable or random bytes; a video of another size or
+# with only sound; a WAV posing as the MP3; bad options. Every case either
+# plays or stops with one message naming the file or option, status 1; none
+# crashes, hangs or trips a sanitizer (run against the sanitizer build by
+# scripts/sanitize.sh). The README's Troubleshooting table lists the same.
+source "$(dirname "$0")/lib/common.sh"
+source "$(dirname "$0")/lib/bad_input.sh"
+mkdir -p "$WORK/out"
+unset DISPLAY  # nothing here needs a screen: frames are headless, play runs use SDL's dummy video
+
+# The commands are arrays, not functions: run_case may start them through
+# timeout and setpriv.
+frame=("$QUARNEL" --frame-at 100000 --out "$WORK/out/f.raw")
+# The live player without a screen; a message box cannot show, so the
+# message goes to standard error alone.
+play=(env SDL_VIDEODRIVER=dummy "$QUARNEL" --window --no-sound)
+# Plays for a few seconds and is then asked to quit the way a desktop asks
+# (SIGTERM arrives as a quit request): status 0 means it played.
+play_briefly=(timeout --preserve-status -s TERM 5 "${play[@]}")
+
+# --- the three pictures: a frame at 100 s builds every effect --------------
+for name in tunnel.raw credits.raw velina.raw; do
+  for how in missing dir unreadable; do
+    dir=$(case_workdir "$name-$how") && break_file "$dir" "$name" "$how" && cd "$dir" || fail "setup $name $how"
+    nobody=()
+    [[ $how == unreadable ]] && nobody=(--as-nobody)
+    run_case "$name $how" 1 "^could not open data/$name\$" "${nobody[@]}" -- "${frame[@]}"
+  done
+  # Any bytes are a picture; a short file leaves the rest of it black.
+  for how in empty half random; do
+    dir=$(case_workdir "$name-$how") && break_file "$dir" "$name" "$how" && cd "$dir" || fail "setup $name $how"
+    run_case "$name $how" 0 "" -- "${frame[@]}"
+  done
+done
+
+# --- the video ---------------------------------------------------------------
+name=quarnel.avi
+for how in missing empty dir unreadable random; do
+  dir=$(case_workdir "$name-$how") && break_file "$dir" "$name" "$how" && cd "$dir" || fail "setup $name $how"
+  nobody=()
+  [[ $how == unreadable ]] && nobody=(--as-nobody)
+  run_case "$name $how" 1 "^could not open sourcefile\$" "${nobody[@]}" -- "${frame[@]}"
+done
+# Cut to half: the frames that are gone keep the last picture; the frame
+# at 59.9 s lies in the missing half.
+dir=$(case_workdir "$name-half") && break_file "$dir" "$name" half && cd "$dir" || fail "setup $name half"
+run_case "$name half" 0 "" -- "$QUARNEL" --frame-at 59900 --out "$WORK/out/f.raw"
+
+ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
+dir=$(case_workdir video-160x120 quarnel.avi) && cd "$dir" || fail "setup"
+ff -f lavfi -i testsrc=size=160x120:rate=10 -frames:v 20 -c:v mjpeg data/quarnel.avi || fail "ffmpeg"
+# Another size is scaled to 320 x 240.
+run_case "quarnel.avi 160x120" 0 "" -- "$QUARNEL" --frame-at 21100 --out "$WORK/out/f.raw"
+dir=$(case_workdir video-sound-only quarnel.avi) && cd "$dir" || fail "setup"
+ff -f lavfi -i sine=frequency=440:duration=1 -c:a pcm_s16le -f avi data/quarnel.avi || fail "ffmpeg"
+run_case "quarnel.avi sound only" 1 "^could not get stream\$" -- "${frame[@]}"
+
+# --- the soundtrack: read by the player, not by --frame-at --------------------
+name=code.mp3
+for how in missing empty dir unreadable random; do
+  dir=$(case_workdir "$name-$how") && break_file "$dir" "$name" "$how" && cd "$dir" || fail "setup $name $how"
+  nobody=()
+  [[ $how == unreadable ]] && nobody=(--as-nobody)
+  run_case "$name $how" 1 "^Error: Could not load music\$" "${nobody[@]}" -- "${play[@]}"
+done
+dir=$(case_workdir mp3-wav code.mp3) && cd "$dir" || fail "setup"
+ff -f lavfi -i sine=frequency=440:duration=3 -c:a pcm_s16le -f wav data/code.mp3 || fail "ffmpeg"
+run_case "code.mp3 is a WAV" 1 "^Error: Could not load music\$" -- "${play[@]}"
+# The first half of the soundtrack is a shorter soundtrack.
+dir=$(case_workdir "$name-half") && break_file "$dir" "$name" half && cd "$dir" || fail "setup"
+run_case "code.mp3 half" 0 "" -- "${play_briefly[@]}"
+# An encoder tag may claim any length; the decoder reads what is there.
+dir=$(case_workdir mp3-forged-tag code.mp3) && cd "$dir" || fail "setup"
+perl -0777 -pe 's/(Xing|Info)(\0\0\0[\x01-\x0f])..../$1$2\xff\xff\xff\xf0/s' "$BUILD_DIR/data/code.mp3" >data/code.mp3
+cmp -s data/code.mp3 "$BUILD_DIR/data/code.mp3" && fail "the soundtrack has no Xing/Info tag to forge"
+run_case "code.mp3 tag claims 4 billion frames" 0 "" -- "${play_briefly[@]}"
+# Past the end of a short soundtrack the clock runs on wall time.
+dir=$(case_workdir mp3-1s code.mp3) && cd "$dir" || fail "setup"
+ff -f lavfi -i sine=frequency=440:duration=1 -c:a libmp3lame -b:a 64k data/code.mp3 || fail "ffmpeg"
+run_case "code.mp3 of one second" 0 "" -- "${play_briefly[@]}" --start 119000
+
+# --- the offline capture: the same files read without display or sound device -
+capture=("$QUARNEL" --capture "$WORK/out/c.mkv" --fps 2 --scale 1)
+dir=$(case_workdir capture-1s code.mp3) && cd "$dir" || fail "setup"
+ff -f lavfi -i sine=frequency=440:duration=1 -c:a libmp3lame -b:a 64k data/code.mp3 || fail "ffmpeg"
+# The timeline runs to its end however short the soundtrack: 122 s of video.
+run_case "capture, code.mp3 of one second" 0 "" -- "${capture[@]}"
+seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$WORK/out/c.mkv" 2>/dev/null | cut -d. -f1)
+[[ "${seconds:-0}" -ge 121 ]] || { cases_failed=$((cases_failed + 1)); echo "FAIL  capture of one-second MP3 lasts ${seconds:-?} s" >&2; }
+dir=$(case_workdir capture-wav code.mp3) && cd "$dir" || fail "setup"
+ff -f lavfi -i sine=frequency=440:duration=3 -c:a pcm_s16le -f wav data/code.mp3 || fail "ffmpeg"
+run_case "capture, code.mp3 is a WAV" 1 "^quarnel: could not load music data/code.mp3" -- "${capture[@]}"
+dir=$(case_workdir capture-missing tunnel.raw velina.raw) && cd "$dir" || fail "setup"
+# One message lists every missing file.
+run_case "capture, two pictures missing" 1 "^quarnel: data files are missing:" -- "${capture[@]}"
+grep -q "data/tunnel.raw" "$WORK/case.out" && grep -q "data/velina.raw" "$WORK/case.out" ||
+  { cases_failed=$((cases_failed + 1)); echo "FAIL  the message does not name both missing files" >&2; }
+dir=$(case_workdir capture-unwritable) && cd "$dir" || fail "setup"
+run_case "capture into a missing folder" 1 "^quarnel: .*/nonexistent/c.mkv" -- "$QUARNEL" --capture /nonexistent/c.mkv --fps 2
+run_case "--data missing folder" 1 "which is not a folder" -- "$QUARNEL" --data "$WORK/nowhere" --frame-at 5 --out "$WORK/out/f.raw"
+
+# --- no screen -------------------------------------------------------------------
+dir=$(case_workdir no-display) && cd "$dir" || fail "setup"
+# With no X or Wayland server SDL would fall back to its invisible
+# "offscreen" driver; the display refuses it unless asked for by name.
+run_case "no display" 1 "^Error: Could not open display\$" --timeout 20 -- env -u SDL_VIDEODRIVER "$QUARNEL" --window --no-sound
+run_case "--out unwritable" 1 "^quarnel: could not write /nonexistent/f.raw" -- "$QUARNEL" --frame-at 5 --out /nonexistent/f.raw
+
+# --- options -------------------------------------------------------------------
+cd "$WORK"
+run_case "--frame-at -5" 1 "^quarnel: --frame-at needs a music time" -- "$QUARNEL" --frame-at -5 --out x.raw
+run_case "--frame-at 12abc" 1 "^quarnel: --frame-at needs a music time" -- "$QUARNEL" --frame-at 12abc --out x.raw
+run_case "--frame-at (no value)" 1 "^quarnel: --frame-at needs a music time" -- "$QUARNEL" --frame-at
+run_case "--frame-at without --out" 1 "^quarnel: --frame-at needs --out FILE" -- "$QUARNEL" --frame-at 5
+run_case "--out x.bmp" 1 "^quarnel: --out x.bmp: the file name must end in .png or .raw" -- "$QUARNEL" --frame-at 5 --out x.bmp
+run_case "--fps 0" 1 "^quarnel: --fps needs a whole number of frames per second from 1 to 1000" -- "$QUARNEL" --bench --fps 0
+run_case "--scale 1000" 1 "^quarnel: --scale needs a whole number from 1 to 16" -- "$QUARNEL" --scale 1000
+run_case "--scale 0" 1 "^quarnel: --scale needs a whole number from 1 to 16" -- "$QUARNEL" --scale 0
+run_case "--start 99999999999" 1 "^quarnel: --start needs a music time" -- "$QUARNEL" --start 99999999999
+run_case "--pixel-format argb" 1 "^quarnel: --pixel-format needs one of" -- "$QUARNEL" --pixel-format argb
+run_case "--bogus" 1 "^quarnel: unknown option --bogus \(see --help\)" -- "$QUARNEL" --bogus
+run_case "-x" 1 "^quarnel: unknown option -x \(see --help\)" -- "$QUARNEL" -x
+run_case "--capture x.avi" 1 "^quarnel: --capture x.avi: the file name must end in .mp4 or .mkv" -- "$QUARNEL" --capture x.avi
+run_case "--from 5000 --to 1000" 1 "^quarnel: --to must be later than --from" -- "$QUARNEL" --capture x.mkv --from 5000 --to 1000
+run_case "--frame-at with --capture" 1 "^quarnel: --frame-at, --bench, --capture and --frames cannot be combined" -- "$QUARNEL" --frame-at 5 --out x.raw --capture x.mkv
+run_case "stray argument" 1 "^quarnel: unknown option data \(see --help\)" -- "$QUARNEL" data
+
+finish_cases
