@@ -9,6 +9,7 @@
 
 #include "driver/data_check.h"
 #include "driver/data_path.h"
+#include "test_support.h"
 
 namespace {
 
@@ -16,31 +17,14 @@ namespace fs = std::filesystem;
 
 class DataFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        root_ = fs::temp_directory_path() / ("quarnel-data-test-" + std::to_string(getpid()));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    void TearDown() override
-    {
-        setDataFolder("data");
-        fs::remove_all(root_);
-    }
+    void TearDown() override { setDataFolder("data"); }
     void touch(const std::string& name, const char* text = "x")
     {
         std::ofstream(root_ / name) << text;
     }
-    std::string folder() const { return root_.string(); }
-
-    fs::path root_;
+    std::string folder() const { return root_.path.string(); }
+    testsupport::ScratchDir root_;
 };
-
-TEST_F(DataFolder, TheDefaultIsDataUnderTheWorkingDirectory)
-{
-    setDataFolder("data");
-    EXPECT_EQ(dataPath("quarnel-no-such-file.raw"), "data/quarnel-no-such-file.raw");
-}
 
 TEST_F(DataFolder, NamesMatchRegardlessOfCaseAnExactNameFirst)
 {

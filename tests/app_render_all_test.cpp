@@ -17,41 +17,15 @@
 
 #include "driver/globals.h"
 #include "driver/timeline.h"
+#include "test_support.h"
 
 namespace {
 
-int32_t envInt(const char* name, int32_t fallback)
-{
-    const char* text = std::getenv(name);
-    return text && *text ? static_cast<int32_t>(std::atol(text)) : fallback;
-}
+int32_t envInt(const char* name, int32_t fallback) { return int32_t(testsupport::envLong(name, fallback)); }
 
 // The opening scene prints a line per frame; thousands of them would bury
 // the test's own output.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            close(null);
-        }
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-
-private:
-    int saved_ = -1;
-};
+using testsupport::QuietStdout;
 
 bool allBlack()
 {

@@ -23,6 +23,7 @@
 
 #include "driver/globals.h"
 #include "driver/timeline.h"
+#include "test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUARNEL_ASAN 1
@@ -72,11 +73,7 @@ const bool restartedWithExactHeap = [] {
 }();
 #endif
 
-int envInt(const char* name, int fallback)
-{
-    const char* text = std::getenv(name);
-    return text && *text ? std::atoi(text) : fallback;
-}
+int envInt(const char* name, int fallback) { return int(testsupport::envLong(name, fallback)); }
 
 // Resident set size in KiB.
 long residentKiB()
@@ -97,30 +94,7 @@ long heapInUseKiB()
     return static_cast<long>((info.uordblks + info.hblkhd) / 1024);
 }
 
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            close(null);
-        }
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-
-private:
-    int saved_ = -1;
-};
+using testsupport::QuietStdout;
 
 struct PassMemory {
     long playingRss;  // at the end of the pass, timeline alive

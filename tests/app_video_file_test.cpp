@@ -17,15 +17,14 @@ extern "C" {
 
 #include "capture/video_file_writer.h"
 #include "driver/partial_file.h"
+#include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string tempPath(const std::string& name)
-{
-    return (fs::temp_directory_path() / ("quarnel-video-test-" + std::to_string(getpid()) + "-" + name)).string();
-}
+const testsupport::ScratchDir scratch;
+std::string tempPath(const std::string& name) { return (scratch / name).string(); }
 
 // What a file holds, read back with FFmpeg: per stream, and the time of the
 // first bright picture and of the first loud sound.

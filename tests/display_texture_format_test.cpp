@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "display/pixel_layouts.h"
@@ -23,26 +24,17 @@ TEST(TextureFormat, Sdl_formats_map_to_layouts_by_pixel_size_and_masks)
     // SDL counts XRGB8888 as 24 bits and RGB555 as 15; the converters go by
     // the bytes a pixel takes, so these must not fall to the 24-bit packer or
     // to nothing.
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_RGB888), layoutNamed("rgb32"));
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_BGR888), layoutNamed("bgr32"));
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_RGB555), layoutNamed("rgb555"));
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_BGR555), layoutNamed("bgr555"));
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_RGB565), layoutNamed("rgb565"));
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_BGR565), layoutNamed("bgr565"));
-    // Alpha is not looked at.
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_ARGB8888), layoutNamed("rgb32"));
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_ABGR8888), layoutNamed("bgr32"));
-    // SDL names byte arrays in memory order: RGB24 is R, G, B in memory,
-    // which is the converter table's red-low 24-bit layout.
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_RGB24), layoutNamed("bgr24"));
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_BGR24), layoutNamed("rgb24"));
-
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_RGBA8888), nullptr);
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_ARGB2101010), nullptr);
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_RGB444), nullptr);
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_INDEX8), nullptr);
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_IYUV), nullptr);
-    EXPECT_EQ(layoutForSdlFormat(SDL_PIXELFORMAT_UNKNOWN), nullptr);
+    // Alpha is not looked at. SDL names byte arrays in memory order: RGB24 is
+    // R, G, B in memory, which is the converter table's red-low 24-bit layout.
+    const std::pair<Uint32, const char*> cases[] = {
+        {SDL_PIXELFORMAT_RGB888, "rgb32"},   {SDL_PIXELFORMAT_BGR888, "bgr32"},  {SDL_PIXELFORMAT_RGB555, "rgb555"},
+        {SDL_PIXELFORMAT_BGR555, "bgr555"},  {SDL_PIXELFORMAT_RGB565, "rgb565"}, {SDL_PIXELFORMAT_BGR565, "bgr565"},
+        {SDL_PIXELFORMAT_ARGB8888, "rgb32"}, {SDL_PIXELFORMAT_ABGR8888, "bgr32"}, {SDL_PIXELFORMAT_RGB24, "bgr24"},
+        {SDL_PIXELFORMAT_BGR24, "rgb24"},    {SDL_PIXELFORMAT_RGBA8888, nullptr}, {SDL_PIXELFORMAT_ARGB2101010, nullptr},
+        {SDL_PIXELFORMAT_RGB444, nullptr},   {SDL_PIXELFORMAT_INDEX8, nullptr},  {SDL_PIXELFORMAT_IYUV, nullptr},
+        {SDL_PIXELFORMAT_UNKNOWN, nullptr}};
+    for (const auto& [format, name] : cases)
+        EXPECT_EQ(layoutForSdlFormat(format), name ? layoutNamed(name) : nullptr) << SDL_GetPixelFormatName(format);
 
     for (const PixelLayout& layout : kPixelLayouts)
         EXPECT_EQ(layoutForSdlFormat(sdlFormatForLayout(layout)), &layout) << layout.name;

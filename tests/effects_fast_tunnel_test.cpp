@@ -11,9 +11,11 @@
 #include "effects/tunnel_mapper.h"
 #include "effects/tunnel_trace.h"
 
+#include "test_support.h"
+
 namespace {
 
-bool sameBits(const Vec3& a, const Vec3& b) { return std::memcmp(&a, &b, sizeof(Vec3)) == 0; }
+using testsupport::sameBits;
 
 // Points at every angle that matters: the axes (with both zeros), the
 // diagonals, the lobe extremes and zeros of cos 5θ (multiples of pi/10), and

@@ -10,9 +10,11 @@
 #include "effects/wobble_kernels.h"
 #include "effects/wobble_modifier.h"
 
+#include "test_support.h"
+
 namespace {
 
-bool sameBits(const Vec3& a, const Vec3& b) { return std::memcmp(&a, &b, sizeof(Vec3)) == 0; }
+using testsupport::sameBits;
 
 // Positions that stress the angles and the roundings: the axes and the
 // diagonals (arc tangents of exactly 0, +-pi/2, +-pi, +-pi/4), signed

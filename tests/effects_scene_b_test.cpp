@@ -10,6 +10,7 @@
 
 #include "driver/globals.h"
 #include "effects/credits_sphere_effect.h"
+#include "test_support.h"
 
 namespace {
 
@@ -23,23 +24,13 @@ class CreditsSphere : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/quarnel_scene_b_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        fs::create_directory(folder_ / "data");
-        std::ofstream out(folder_ / "data" / "credits.raw", std::ios::binary);
+        std::ofstream out("data/credits.raw", std::ios::binary);
         for (int i = 0; i < kFramePixels; ++i) {
             const char v = char(i < 320 ? 255 : (i % 320) * 255 / 319);
             out.put(v).put(v).put(v);
         }
-        previous_ = fs::current_path();
-        fs::current_path(folder_);
     }
-    void TearDown() override
-    {
-        fs::current_path(previous_);
-        fs::remove_all(folder_);
-    }
+    testsupport::ScratchWorkDir dir_;
     // One frame drawn over the backdrop with the counter at `counter`.
     std::vector<uint32_t> frameAt(CreditsSphereEffect& effect, int32_t localMs, int32_t counter)
     {
@@ -49,7 +40,6 @@ protected:
         return {framebuffer, framebuffer + kFramePixels};
     }
 
-    fs::path previous_, folder_;
 };
 
 TEST_F(CreditsSphere, DrawsOverTheFrameAndAddsStreaksAfterTenSeconds)

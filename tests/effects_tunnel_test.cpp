@@ -14,6 +14,7 @@
 #include "effects/tunnel_effect.h"
 #include "effects/tunnel_mapper.h"
 #include "tools/generators.h"
+#include "test_support.h"
 
 namespace {
 
@@ -185,21 +186,7 @@ TEST(TunnelMapper, BlocksInterpolateTheirFourCornerNodes)
 
 // Runs each test in an empty directory of its own with a data/ folder.
 class TunnelEffectTest : public ::testing::Test {
-protected:
-    std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) /
-                                ("tunnel_effect_" + std::to_string(::getpid()));
-
-    void SetUp() override
-    {
-        std::filesystem::create_directories(dir / "data");
-        std::filesystem::current_path(dir);
-    }
-    void TearDown() override
-    {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(dir);
-    }
+    testsupport::ScratchWorkDir dir;
 };
 
 TEST_F(TunnelEffectTest, MissingTextureStopsWithTheFileName)

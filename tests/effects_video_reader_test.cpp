@@ -16,6 +16,7 @@
 #include "driver/globals.h"
 #include "effects/video_effect.h"
 #include "effects/video_reader.h"
+#include "test_support.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -161,12 +162,6 @@ bool sameFrame(const uint8_t* got, const std::vector<uint8_t>& expected)
     return got && std::memcmp(got, expected.data(), expected.size()) == 0;
 }
 
-struct TempDir {
-    TempDir() : path(mkdtemp((fs::temp_directory_path() / "quarnel-video-XXXXXX").string().data())) {}
-    ~TempDir() { fs::remove_all(path); }
-    std::string file(const char* name) const { return (path / name).string(); }
-    fs::path path;
-};
 
 // ---------------------------------------------------------------------------
 // Reader: frame n is the n-th frame of the stream, whatever order it is asked in.
@@ -193,8 +188,8 @@ TEST_P(ReaderMatchesCommandLine, EveryFrameInOrderReverseAndAtRandom)
     clip.bFrames = c.bFrames;
     if (avi)
         clip.nullFrames = {9, 23, 24};  // 9 sits right before a key frame of a 10-frame group
-    TempDir dir;
-    const std::string path = dir.file(avi ? "clip.avi" : "clip.mkv");
+    testsupport::ScratchDir dir;
+    const std::string path = (dir / (avi ? "clip.avi" : "clip.mkv")).string();
     ASSERT_TRUE(writeClip(path, clip));
     const auto expected = referenceFrames(path, clip);
     ASSERT_EQ(expected.size(), static_cast<std::size_t>(clip.frames));
@@ -250,12 +245,6 @@ uint32_t codedPixel(int i, int x, int y)
 
 class VideoEffectTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        fs::create_directories(dir.path / "data");
-        fs::current_path(dir.path);
-    }
-    void TearDown() override { fs::current_path(previous); }
 
     static Clip codedClip(int frames)
     {
@@ -275,8 +264,7 @@ protected:
         return i;
     }
 
-    fs::path previous = fs::current_path();
-    TempDir dir;
+    testsupport::ScratchWorkDir dir;
 };
 
 TEST_F(VideoEffectTest, PlaysOneFramePer45MsAndLoops)

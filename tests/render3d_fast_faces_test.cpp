@@ -19,11 +19,13 @@
 #include "render3d/scene.h"
 #include "render3d/scene_node.h"
 
+#include "test_support.h"
+
 namespace {
 
 constexpr int kW = 320, kH = 240;
 
-bool sameBits(const Vec3& a, const Vec3& b) { return std::memcmp(&a, &b, sizeof(Vec3)) == 0; }
+using testsupport::sameBits;
 
 // Cosines at and next to the places where the arc cosine is hardest or
 // where the reduction switches: +-1, +-0.5, 0, and the cosines of whole
@@ -191,9 +193,10 @@ TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
             ScreenVertex expected;
             const bool ok = projectPoint(world.transformPoint(mesh.vertices[i].position), kW, kH, f, expected);
             ASSERT_EQ(bool(valid[size_t(i)]), ok) << i;
-            if (ok)
+            if (ok) {
                 ASSERT_TRUE(screen[size_t(i)].x == expected.x && screen[size_t(i)].y == expected.y &&
                             screen[size_t(i)].depth == expected.depth) << i;
+            }
         }
 #if defined(__SSE2__)
         for (int32_t count : {0, 1, 2, 3, nv}) {
@@ -235,8 +238,9 @@ TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
         shadeFacesScalar(mesh.faces.get(), all.data(), nf, world, light, ll, shade.data(), sure.data());
         for (int32_t i = 0; i < nf; ++i) {
             const uint8_t expected = shadeFromCosine(shadeCosine(world.rotateVector(mesh.faces[i].normal), light, ll));
-            if (sure[size_t(i)])
+            if (sure[size_t(i)]) {
                 ASSERT_EQ(shade[size_t(i)], expected) << i;
+            }
         }
 #if defined(__SSE2__)
         for (int32_t count : {0, 1, 2, 3, nf}) {
@@ -326,8 +330,9 @@ TEST(MeshRender, BatchedRenderDrawsTheSameBytesAsThePlainOne)
             node->mesh->renderReference();
         }
         ASSERT_EQ(pixels, pixels2) << "frame " << frame;
-        if (frame != 7)  // frame 7 puts every node around the viewer: little or nothing shows
+        if (frame != 7) {  // frame 7 puts every node around the viewer: little or nothing shows
             ASSERT_GT(std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) { return p != 0xFFFFFFFFu; }), 2000);
+        }
         ASSERT_EQ(std::memcmp(depth.data(), scene.depthBuffer.get(), sizeof(uint32_t) * kW * kH), 0) << frame;
         ASSERT_TRUE(sameBits(lightAfter, lightDirection)) << frame;
     }

@@ -11,27 +11,24 @@
 
 #include "sound/pcm_track.h"
 #include "sound/soundtrack.h"
+#include "test_support.h"
 
 namespace {
 
 const std::string kCorpus = std::string(QUARNEL_SOURCE_DIR) + "/fuzz/corpus/soundtrack/";
 
-std::vector<char> readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::readBytes;
 
-std::string writeTemp(const std::vector<char>& bytes, const char* name)
+std::string writeTemp(const std::vector<unsigned char>& bytes, const char* name)
 {
     const std::string path = std::string(QUARNEL_BINARY_DIR) + "/" + name;
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    testsupport::writeBytes(path, bytes);
     return path;
 }
 
 // Sets the frame count of the file's Xing/Info tag (big-endian, right after
 // the tag name and its 4 flag bytes).
-bool forgeFrameCount(std::vector<char>& bytes, uint32_t frames)
+bool forgeFrameCount(std::vector<unsigned char>& bytes, uint32_t frames)
 {
     const std::string data(bytes.begin(), bytes.end());
     size_t at = data.find("Info");
@@ -48,7 +45,7 @@ bool forgeFrameCount(std::vector<char>& bytes, uint32_t frames)
 
 TEST(HostileMp3, ATagClaimingBillionsOfFramesDecodesWhatIsThere)
 {
-    std::vector<char> bytes = readAll(kCorpus + "stereo_44k.mp3");
+    std::vector<unsigned char> bytes = readBytes(kCorpus + "stereo_44k.mp3");
     ASSERT_FALSE(bytes.empty());
     PcmTrack honest;
     ASSERT_TRUE(decodeMp3File((kCorpus + "stereo_44k.mp3").c_str(), honest));

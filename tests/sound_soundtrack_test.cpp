@@ -18,15 +18,14 @@
 
 #include "sound/pcm_track.h"
 #include "sound/soundtrack.h"
+#include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-void writeBytes(const fs::path& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
+using testsupport::writeBytes;
 
 double tone(double hz, double i, int rate) { return std::sin(2 * M_PI * hz * i / rate); }
 
@@ -72,16 +71,12 @@ class Sound : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        fs::create_directories(dir_);
     }
-    void TearDown() override {
-        soundClose();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { soundClose(); }
     fs::path file(const char* name) const { return dir_ / name; }
 
 private:
-    fs::path dir_ = fs::temp_directory_path() / ("quarnel_sound_" + std::to_string(getpid()));
+    testsupport::ScratchDir dir_;
 };
 
 TEST_F(Sound, DecodesGaplesslyToStereo44100) {
@@ -110,7 +105,7 @@ TEST_F(Sound, DecodesGaplesslyToStereo44100) {
 TEST_F(Sound, RejectsWhatIsNotAnMpegAudioStream) {
     PcmTrack track;
     EXPECT_FALSE(decodeMp3File(file("missing.mp3").c_str(), track));
-    writeBytes(file("empty.mp3"), {});
+    writeBytes(file("empty.mp3"), std::vector<unsigned char>{});
     EXPECT_EQ(soundOpenStream(file("empty.mp3").c_str()), nullptr);
     // A WAV of quiet noise: many 0xFF bytes that look like frame syncs.
     std::vector<unsigned char> wav = {'R', 'I', 'F', 'F', 0x34, 0xB1, 2, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',

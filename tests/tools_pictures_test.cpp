@@ -10,30 +10,24 @@
 
 #include "tools/generators.h"
 #include "tools/picture_drawing.h"
+#include "test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using testsupport::readBytes;
 
-std::vector<char> readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(Pictures, RawFilesOf320x240AreTheSameOnEveryRun)
 {
-    const fs::path dir = fs::temp_directory_path() / ("quarnel_pictures_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const testsupport::ScratchDir dir;
     for (auto write : {writeCreditsPicture, writeVelinaPicture}) {
         ASSERT_TRUE(write((dir / "a.raw").string()));
         ASSERT_TRUE(write((dir / "b.raw").string()));
-        const std::vector<char> a = readAll(dir / "a.raw");
+        const std::vector<unsigned char> a = readBytes(dir / "a.raw");
         EXPECT_EQ(a.size(), 320u * 240u * 3u);
-        EXPECT_TRUE(a == readAll(dir / "b.raw"));
+        EXPECT_TRUE(a == readBytes(dir / "b.raw"));
     }
     EXPECT_FALSE(writeVelinaPicture((dir / "missing" / "velina.raw").string()));
-    fs::remove_all(dir);
 }
 
 // What the flashes need: white text on black for the credits (the flash

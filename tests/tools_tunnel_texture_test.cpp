@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/generators.h"
+#include "test_support.h"
 
 namespace {
 
@@ -19,12 +20,9 @@ constexpr int kSize = 256;
 
 std::vector<uint8_t> generate(const std::string& name)
 {
-    const std::string path = ::testing::TempDir() + name;
-    EXPECT_TRUE(writeTunnelTexture(path));
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(path.c_str());
-    return bytes;
+    const testsupport::ScratchDir dir;
+    EXPECT_TRUE(writeTunnelTexture((dir / name).string()));
+    return testsupport::readBytes(dir / name);
 }
 
 // Mean absolute r, g, b difference between two whole columns (or rows).

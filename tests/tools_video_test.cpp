@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tools/generators.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -26,21 +27,16 @@ std::string runCommand(const std::string& command)
     return output;
 }
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(DefaultVideo, IsAReproducibleSeamlessLoopOfMotionJpegAt320x240)
 {
-    const fs::path dir = mkdtemp((fs::temp_directory_path() / "quarnel-avi-XXXXXX").string().data());
+    const testsupport::ScratchDir dir;
     // The data writer writes under a temporary name: the format must not
     // depend on the extension.
     const std::string path = (dir / "quarnel.avi.partial").string();
     ASSERT_TRUE(writeVideo(path));
     ASSERT_TRUE(writeVideo((dir / "again.avi").string()));
-    EXPECT_TRUE(readFile(path) == readFile(dir / "again.avi")) << "not the same bytes on every run";
+    EXPECT_TRUE(testsupport::readBytes(path) == testsupport::readBytes(dir / "again.avi")) << "not the same bytes on every run";
 
     const std::string info = runCommand("ffprobe -v error -show_entries format=format_name:stream=codec_name,"
                                         "codec_tag_string,width,height,r_frame_rate -of csv=p=0 '" + path + "'");
@@ -48,7 +44,6 @@ TEST(DefaultVideo, IsAReproducibleSeamlessLoopOfMotionJpegAt320x240)
 
     const std::size_t frameBytes = 320 * 240 * 3;
     const std::string pixels = runCommand("ffmpeg -nostdin -v error -i '" + path + "' -f rawvideo -pix_fmt rgb24 pipe:1");
-    fs::remove_all(dir);
     const std::size_t frames = pixels.size() / frameBytes;
     ASSERT_GE(frames, 200u);
     auto meanDifference = [&](std::size_t a, std::size_t b) {
