@@ -27,8 +27,7 @@ int runDemo(const Options& options)
     // The display stays open on the failures below: the message box shows
     // over it and the process ends.
     if (!soundInit(!options.noSound)) {
-        std::fprintf(stderr, "No audio device could be opened; --no-sound plays without one.\n");
-        showErrorMessage("Error: Could not init");
+        showErrorMessage("Error: Could not init", "No audio device could be opened; --no-sound plays without one.");
         return 1;
     }
     SoundStream* music = soundOpenStream(dataPath("code.mp3").c_str());

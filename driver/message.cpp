@@ -3,9 +3,11 @@
 #include <SDL.h>
 #include <cstdio>
 
-void showErrorMessage(const char* text)
+void showErrorMessage(const char* text, const char* hint)
 {
     std::fprintf(stderr, "%s\n", text);
+    if (hint)
+        std::fprintf(stderr, "%s\n", hint);
     std::fflush(stderr);
     // The box is modal: the caller exits once it has been dismissed. With no
     // display to show it on, standard error alone carries the message.

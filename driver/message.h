@@ -1,4 +1,6 @@
 #pragma once
 // Start-up failures: a message box (when a display can show one) and the same
 // text on standard error.
-void showErrorMessage(const char* text);
+// hint, when given, follows the message on standard error only: advice for
+// the user at a terminal that the box itself does not carry.
+void showErrorMessage(const char* text, const char* hint = nullptr);
