@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "driver/globals.h"
+#include "driver/quiet_stdout.h"
 #include "driver/timeline.h"
 #include "test_support.h"
 
@@ -25,7 +26,6 @@ int32_t envInt(const char* name, int32_t fallback) { return int32_t(testsupport:
 
 // The opening scene prints a line per frame; thousands of them would bury
 // the test's own output.
-using testsupport::QuietStdout;
 
 bool allBlack()
 {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "driver/globals.h"
+#include "driver/quiet_stdout.h"
 #include "driver/timeline.h"
 #include "test_support.h"
 
@@ -94,7 +95,6 @@ long heapInUseKiB()
     return static_cast<long>((info.uordblks + info.hblkhd) / 1024);
 }
 
-using testsupport::QuietStdout;
 
 struct PassMemory {
     long playingRss;  // at the end of the pass, timeline alive

@@ -45,26 +45,6 @@ void writeBytes(const fs::path& path, const void* data, size_t size)
     std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
-QuietStdout::QuietStdout()
-{
-    std::fflush(stdout);
-    saved_ = dup(STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, STDOUT_FILENO);
-        close(null);
-    }
-}
-
-QuietStdout::~QuietStdout()
-{
-    std::fflush(stdout);
-    if (saved_ >= 0) {
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-}
-
 long envLong(const char* name, long fallback)
 {
     const char* text = std::getenv(name);

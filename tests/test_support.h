@@ -35,18 +35,6 @@ void writeBytes(const std::filesystem::path& path, const Container& bytes)
     writeBytes(path, bytes.data(), bytes.size() * sizeof(bytes[0]));
 }
 
-// Standard output sent to /dev/null while the object lives (for effects that
-// print a line per frame).
-class QuietStdout {
-public:
-    QuietStdout();
-    ~QuietStdout();
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 // An integer from the environment, or `fallback` when unset or empty.
 long envLong(const char* name, long fallback);
