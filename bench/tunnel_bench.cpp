@@ -3,9 +3,12 @@
 // texture read per pixel). The eye moves and turns as in the demo.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "effects/tunnel_axis_trace.h"
+#include "effects/tunnel_fill.h"
 #include "effects/tunnel_mapper.h"
 
 namespace {
@@ -82,5 +85,49 @@ void BM_TunnelFillBlocks(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TunnelFillBlocks)->Unit(benchmark::kMillisecond);
+
+// Each on-axis tracer on its own (the fast one is picked by traceNodes).
+using Tracer = void (*)(const Vec3*, const Matrix4&, int32_t, double, const Vec3&, TunnelNode*);
+template <Tracer trace>
+void BM_TunnelTraceOnAxis(benchmark::State& state)
+{
+    TunnelSetup s;
+    int32_t localMs = 1;
+    const int32_t count = 41 * 31;
+    for (auto _ : state) {
+        s.moveTo(localMs);
+        trace(s.mapper.directions.get(), s.mapper.rotation, count, std::sin(0.004 * localMs), s.mapper.position,
+              s.mapper.nodes.get());
+        benchmark::DoNotOptimize(s.mapper.nodes.get());
+        localMs = localMs % 59899 + 17;
+    }
+}
+BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisPlain>)->Unit(benchmark::kMillisecond);
+#if defined(__SSE2__)
+BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisSse2>)->Unit(benchmark::kMillisecond);
+#endif
+#if defined(QUARNEL_TUNNEL_AVX)
+BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisAvx>)->Unit(benchmark::kMillisecond);
+#endif
+
+// Each block-row fill on its own.
+using RowFill = void (*)(uint32_t*, int32_t, const TunnelNode*, const TunnelNode*, int32_t, const uint32_t*);
+template <RowFill fill>
+void BM_TunnelFillRows(benchmark::State& state)
+{
+    TunnelSetup s;
+    s.moveTo(12345);
+    s.mapper.traceNodes(4 * 12345);
+    for (auto _ : state) {
+        for (int32_t i = 0; i < 30; ++i)
+            fill(s.target.data() + i * 8 * 320, 320, &s.mapper.node(i, 0), &s.mapper.node(i + 1, 0), 40,
+                 s.texture.data());
+        benchmark::DoNotOptimize(s.target.data());
+    }
+}
+BENCHMARK(BM_TunnelFillRows<fillBlockRow8Plain>)->Unit(benchmark::kMillisecond);
+#if defined(__SSE2__)
+BENCHMARK(BM_TunnelFillRows<fillBlockRow8Sse2>)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

@@ -1,11 +1,13 @@
 #pragma once
 // The block fill of the tunnel (TunnelMapper::fillTextureBlock) with the
 // block size fixed at compile time, so that its divisions by n become
-// shifts: the plain template is the reference form, and an SSE2 kernel does
-// 8 x 8 blocks a row of eight pixels at a time. Both write exactly the
-// pixels fillTextureBlock writes.
+// shifts: the plain template is the reference form. fillBlockRow8 fills a
+// whole row of 8 x 8 blocks; its SSE2 kernel works across the blocks of the
+// row at once. All of them write exactly the pixels fillTextureBlock writes.
 #include <cstddef>
 #include <cstdint>
+
+#include "effects/tunnel_mapper.h"
 
 namespace tunnel_fill_detail {
 
@@ -52,7 +54,26 @@ void fillTextureBlockFixed(uint32_t* block, int32_t stride, int32_t uTL, int32_t
     }
 }
 
+// Fills `blocks` 8 x 8 blocks side by side, block j between the nodes
+// top[j], top[j + 1] (its top corners) and bottom[j], bottom[j + 1];
+// `target` is the top-left pixel of block 0, rows `stride` pixels apart.
+// The plain form goes block by block.
+void fillBlockRow8Plain(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
+                        int32_t blocks, const uint32_t* texture);
+
 #if defined(__SSE2__)
-void fillTextureBlock8Sse2(uint32_t* block, int32_t stride, int32_t uTL, int32_t vTL, int32_t uTR, int32_t vTR,
-                           int32_t uBL, int32_t vBL, int32_t uBR, int32_t vBR, const uint32_t* texture);
+// The same, across the blocks: see tunnel_fill_sse2.cpp.
+void fillBlockRow8Sse2(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
+                       int32_t blocks, const uint32_t* texture);
 #endif
+
+// The fastest form the build has.
+inline void fillBlockRow8(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
+                          int32_t blocks, const uint32_t* texture)
+{
+#if defined(__SSE2__)
+    fillBlockRow8Sse2(target, stride, top, bottom, blocks, texture);
+#else
+    fillBlockRow8Plain(target, stride, top, bottom, blocks, texture);
+#endif
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "effects/tunnel_axis_trace.h"
 #include "effects/tunnel_fill.h"
 #include "effects/tunnel_trace.h"
 
@@ -10,19 +11,6 @@ namespace {
 
 // Texels along the tunnel per unit of depth.
 constexpr double kTexelsPerUnit = 15.0;
-
-// Float-to-int conversion that truncates toward zero like a plain cast, but is
-// defined for every input: values beyond the 32-bit range keep the low 32 bits
-// of their 64-bit truncation (so they wrap like the fixed-point arithmetic
-// downstream), and NaN or values beyond 64 bits give 0. Sight lines almost
-// parallel to the axis can reach such depths; no in-range value is affected.
-int32_t truncateToInt32(double x)
-{
-    constexpr double kLimit = 9223372036854775808.0;  // 2^63
-    if (!(x > -kLimit && x < kLimit))
-        return 0;
-    return int32_t(uint32_t(uint64_t(int64_t(x))));
-}
 
 }  // namespace
 
@@ -77,6 +65,11 @@ void TunnelMapper::traceNodes(int32_t phase)
     // still goes through exactly the same operations.
     constexpr int32_t kBatch = 32;
     Vec3 view[kBatch];
+    if (onAxisTraceApplies(position, s)) {
+        // The tunnel's own case: the eye on the axis (tunnel_axis_trace.h).
+        traceOnAxis(directions.get(), rotation, count, s, position, nodes.get());
+        return;
+    }
     Vec3 sight[kBatch];
     Vec3 hit[kBatch];
     for (int32_t first = 0; first < count; first += kBatch) {
@@ -114,24 +107,17 @@ void TunnelMapper::fillBlocks(uint32_t* target) const
 {
     const int32_t columns = gridColumns + 1;
     for (int32_t i = 0; i < gridRows; ++i) {
-        for (int32_t j = 0; j < gridColumns; ++j) {
-            const TunnelNode& tl = nodes[columns * i + j];
-            const TunnelNode& tr = nodes[columns * i + j + 1];
-            const TunnelNode& bl = nodes[columns * (i + 1) + j];
-            const TunnelNode& br = nodes[columns * (i + 1) + j + 1];
-            if (blockSize == 8) {
-                // The demo's block size, with its divisions turned into shifts.
-                uint32_t* block = target + ptrdiff_t(i * 8) * width + j * 8;
-#if defined(__SSE2__)
-                fillTextureBlock8Sse2(block, width, tl.u, tl.v, tr.u, tr.v, bl.u, bl.v, br.u, br.v, texture);
-#else
-                fillTextureBlockFixed<8>(block, width, tl.u, tl.v, tr.u, tr.v, bl.u, bl.v, br.u, br.v, texture);
-#endif
-            } else {
-                fillTextureBlock(target, width, j * blockSize, i * blockSize, blockSize, tl.u, tl.v, tr.u, tr.v,
-                                 bl.u, bl.v, br.u, br.v, texture);
-            }
+        const TunnelNode* top = nodes.get() + columns * i;
+        const TunnelNode* bottom = top + columns;
+        if (blockSize == 8) {
+            // The demo's block size, with its divisions turned into shifts.
+            fillBlockRow8(target + ptrdiff_t(i * 8) * width, width, top, bottom, gridColumns, texture);
+            continue;
         }
+        for (int32_t j = 0; j < gridColumns; ++j)
+            fillTextureBlock(target, width, j * blockSize, i * blockSize, blockSize, top[j].u, top[j].v,
+                             top[j + 1].u, top[j + 1].v, bottom[j].u, bottom[j].v, bottom[j + 1].u, bottom[j + 1].v,
+                             texture);
     }
 }
 

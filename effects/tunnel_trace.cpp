@@ -5,41 +5,15 @@
 
 namespace {
 
-// 256 / pi: turns an angle of -pi..pi into -256..256 texels around the tunnel.
-constexpr double kTexelsPerRadian = 81.4873308630505;
-// Amplitude of the five-lobed wobble, as the single-precision constant it is.
-constexpr float kWobble = 0.3f;
-constexpr double kQuarterPi = 0.78539816339744830962;
-constexpr double kHalfPi = 1.57079632679489661923;
-constexpr double kPi = 3.14159265358979323846;
-
-// Relative distance from the middle between two floats that a fast D needs.
-// The fast w is off by at most 2^-46 (the library's cosine and arc tangent
-// within 4 units in the last place, the polynomial's roundings) and w is at
-// least 0.2, so w r.x is off by at most 2^-43 relative.
-constexpr double kSightLineMargin = 0x1p-38;
-// Texels of doubt around a fast v: the arc tangent's bound plus the
-// library's, in texels, with room for the roundings of the product.
-constexpr double kTexelMargin = kTexelsPerRadian * 0x1p-29;
+using namespace tunnel_trace;
 
 bool roundsSurely(double v, double margin)
 {
     if (v == 0.0)
         return true;
-    if (!(std::fabs(v) > 0x1p-120))
+    if (!(std::fabs(v) > 0x1p-120 && std::fabs(v) < 0x1p60))
         return false;
     return float(v * (1.0 - margin)) == float(v * (1.0 + margin));
-}
-
-// Float-to-int conversion that truncates toward zero like a plain cast, but is
-// defined for every input: values beyond the 32-bit range keep the low 32 bits
-// of their 64-bit truncation, and NaN or values beyond 64 bits give 0.
-int32_t truncateToInt32(double x)
-{
-    constexpr double kLimit = 9223372036854775808.0;  // 2^63
-    if (!(x > -kLimit && x < kLimit))
-        return 0;
-    return int32_t(uint32_t(uint64_t(int64_t(x))));
 }
 
 }  // namespace
@@ -79,17 +53,25 @@ int32_t aroundTexelsExact(float x, float y)
     return std::abs(truncateToInt32(std::atan2(double(x), double(y)) * kTexelsPerRadian));
 }
 
+int32_t truncateToInt32(double x)
+{
+    constexpr double kLimit = 9223372036854775808.0;  // 2^63
+    if (!(x > -kLimit && x < kLimit))
+        return 0;
+    return int32_t(uint32_t(uint64_t(int64_t(x))));
+}
+
 double fastAbsAtan2(double x, double y)
 {
     const double ax = std::fabs(x), ay = std::fabs(y);
     const bool steep = ax > ay;
     const double hi = steep ? ax : ay, lo = steep ? ay : ax;
-    double t = lo / hi;  // 0 ... 1
-    double base = 0.0;
-    if (t > 0.41421356237309503) {  // tan(pi / 8): atan t = pi / 4 + atan((t - 1) / (t + 1))
-        t = (t - 1.0) / (t + 1.0);
-        base = kQuarterPi;
-    }
+    // t = lo / hi in 0 ... 1. Above tan(pi / 8), atan t = pi / 4 + atan((t - 1) / (t + 1)),
+    // and (t - 1) / (t + 1) = (lo - hi) / (lo + hi): one division either way. lo and hi
+    // are floats within a factor of 4 there, so their sum and difference are exact.
+    const bool folded = lo > kTanEighthPi * hi;
+    const double t = folded ? (lo - hi) / (lo + hi) : lo / hi;
+    const double base = folded ? kQuarterPi : 0.0;
     // atan t = t - t^3/3 + t^5/5 - ... ; for |t| <= tan(pi / 8) the terms
     // after t^19 add up to less than t^21 / 21 < 4.5e-10.
     const double t2 = t * t;
