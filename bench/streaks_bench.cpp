@@ -32,6 +32,12 @@ std::vector<uint32_t> sceneLikeFrame()
 template <void (*Pass)(uint32_t*, int32_t, int32_t, int32_t)>
 void BM_Streaks(benchmark::State& state)
 {
+#if defined(QUARNEL_STREAKS_AVX2)
+    if (Pass == applyLightStreaksAvx2 && !streaksAvx2Usable()) {
+        state.SkipWithError("this CPU has no AVX2");
+        return;
+    }
+#endif
     std::vector<uint32_t> frame = sceneLikeFrame();
     const int32_t strength = static_cast<int32_t>(state.range(0));
     for (auto _ : state) {
@@ -61,3 +67,9 @@ void BM_FrameCopy(benchmark::State& state)
 BENCHMARK(BM_FrameCopy);
 BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaks)->Arg(0)->Arg(512)->Arg(1024);
 BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksScalar)->Arg(0)->Arg(512)->Arg(1024);
+#if defined(__SSE2__)
+BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksSse2)->Arg(0)->Arg(1024);
+#endif
+#if defined(QUARNEL_STREAKS_AVX2)
+BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksAvx2)->Arg(0)->Arg(1024);
+#endif

@@ -1,7 +1,8 @@
 #pragma once
-// The two implementations behind applyLightStreaks. Both give the same bytes;
-// the scalar one is the plain reading of the algorithm and is compiled on
-// every platform, the SSE2 one is the fast path on x86.
+// The implementations behind applyLightStreaks. All give the same bytes; the
+// scalar one is the plain reading of the algorithm and is compiled on every
+// platform, the SSE2 one is the x86 baseline and the AVX2 one the fast path
+// where the CPU has it.
 #include <algorithm>
 #include <cstdint>
 
@@ -32,4 +33,12 @@ void applyLightStreaksScalar(uint32_t* pixels, int32_t centreX, int32_t centreY,
 
 #if defined(__SSE2__)
 void applyLightStreaksSse2(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
+#endif
+
+// The AVX2 kernel is built on x86 with GCC or Clang only, and may be called
+// only where the CPU has AVX2 (streaksAvx2Usable()).
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define QUARNEL_STREAKS_AVX2 1
+void applyLightStreaksAvx2(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
+inline bool streaksAvx2Usable() { return __builtin_cpu_supports("avx2"); }
 #endif

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -20,14 +21,29 @@ struct Kernel {
 };
 void PrintTo(const Kernel& kernel, std::ostream* os) { *os << kernel.name; }
 
-std::vector<Kernel> allKernels()
+// The SIMD kernels this build has and this CPU runs.
+std::vector<Kernel> fastKernels()
 {
-    std::vector<Kernel> k{{"Scalar", applyLightStreaksScalar}, {"Public", applyLightStreaks}};
+    std::vector<Kernel> k;
 #if defined(__SSE2__)
     k.push_back({"Sse2", applyLightStreaksSse2});
 #endif
+#if defined(QUARNEL_STREAKS_AVX2)
+    if (streaksAvx2Usable())
+        k.push_back({"Avx2", applyLightStreaksAvx2});
+#endif
     return k;
 }
+
+std::vector<Kernel> allKernels()
+{
+    std::vector<Kernel> k{{"Scalar", applyLightStreaksScalar}, {"Public", applyLightStreaks}};
+    for (const Kernel& fast : fastKernels())
+        k.push_back(fast);
+    return k;
+}
+
+std::string kernelName(const testing::TestParamInfo<Kernel>& info) { return info.param.name; }
 
 class LightStreaks : public testing::TestWithParam<Kernel> {
 protected:
@@ -120,13 +136,14 @@ TEST_P(LightStreaks, CornerCentresAndOutOfRangeArgumentsStayInsideTheFrame)
     EXPECT_EQ(runOn(INT32_MAX, INT32_MIN, INT32_MAX), runOn(319, 0, 8191));
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, LightStreaks, testing::ValuesIn(allKernels()),
-                         [](const testing::TestParamInfo<Kernel>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kernels, LightStreaks, testing::ValuesIn(allKernels()), kernelName);
 
-#if defined(__SSE2__)
-// The recursive pass carries any difference onward, so equal bytes over whole
-// random frames show that both kernels read and write in an equivalent order.
-TEST(LightStreaksKernels, Sse2MatchesScalarOnRandomFrames)
+// Each SIMD kernel against the scalar one. The recursive pass carries any
+// difference onward, so equal bytes over whole random frames show that a
+// kernel reads and writes in an order equivalent to the plain one.
+class FastStreaks : public testing::TestWithParam<Kernel> {};
+
+TEST_P(FastStreaks, MatchesScalarOnRandomFrames)
 {
     std::mt19937 rng(12345);
     std::vector<uint32_t> a(kPixels), b(kPixels);
@@ -139,7 +156,7 @@ TEST(LightStreaksKernels, Sse2MatchesScalarOnRandomFrames)
         }
         b = a;
         applyLightStreaksScalar(a.data(), cx, cy, strength);
-        applyLightStreaksSse2(b.data(), cx, cy, strength);
+        GetParam().fn(b.data(), cx, cy, strength);
         ASSERT_EQ(a, b) << "centre " << cx << "," << cy << " strength " << strength;
     };
     // Edges of every range, centres giving unpaired rows and runs of every
@@ -152,19 +169,20 @@ TEST(LightStreaksKernels, Sse2MatchesScalarOnRandomFrames)
         check(int(rng() % 360) - 20, int(rng() % 280) - 20, int(rng() % 9000) - 200);
 }
 
-// The SSE2 kernel sweeps each quadrant along anti-diagonals in bands of rows
-// and reads neighbours as pairs (also rows iy and iy + 1 where the second
+// The SIMD kernels sweep each quadrant along anti-diagonals in bands of rows
+// and read neighbours as pairs (also rows iy and iy + 1 where the second
 // has weight 0). Centres on and next to every band edge and every border,
 // with the frame between guards, show the order, the pair shifts at the last
 // row and column, and odd diagonal lengths all keep the scalar bytes.
-TEST(LightStreaksKernels, Sse2MatchesScalarAtBandEdgesAndBordersWithinGuards)
+TEST_P(FastStreaks, MatchesScalarAtBandEdgesAndBordersWithinGuards)
 {
     constexpr int kGuard = 2 * kW;
     constexpr uint32_t kGuardValue = 0x5A3C1E0F;
     std::mt19937 rng(777);
     std::vector<uint32_t> a(kPixels), b(kPixels + 2 * kGuard, kGuardValue);
     uint32_t* frame = b.data() + kGuard;
-    const int rows[] = {0, 1, 2, 31, 32, 33, 63, 64, 65, 120, 174, 175, 206, 207, 208, 237, 238, 239};
+    const int rows[] = {0,   1,   2,   31,  32,  33,  63,  64,  65,  110, 111, 120,
+                        128, 129, 130, 174, 175, 206, 207, 208, 237, 238, 239};
     const int columns[] = {0, 1, 2, 31, 32, 33, 160, 286, 287, 288, 317, 318, 319};
     for (int cy : rows)
         for (int cx : columns) {
@@ -175,13 +193,97 @@ TEST(LightStreaksKernels, Sse2MatchesScalarAtBandEdgesAndBordersWithinGuards)
             // others give fractions of every kind; step 0 samples the centre.
             const int strength = std::array<int, 5>{0, 1, 700, 1024, 8191}[rng() % 5];
             applyLightStreaksScalar(a.data(), cx, cy, strength);
-            applyLightStreaksSse2(frame, cx, cy, strength);
+            GetParam().fn(frame, cx, cy, strength);
             ASSERT_TRUE(std::equal(a.begin(), a.end(), frame))
                 << "centre " << cx << "," << cy << " strength " << strength;
             ASSERT_EQ(std::count(b.begin(), b.begin() + kGuard, kGuardValue), kGuard);
             ASSERT_EQ(std::count(b.end() - kGuard, b.end(), kGuardValue), kGuard);
         }
 }
-#endif
+
+// Random frames between guard zones, each run through the scalar kernel and
+// the kernel under test; the first difference or stray write fails.
+class StreakComparison {
+public:
+    explicit StreakComparison(uint32_t seed) : rng(seed) {}
+    void check(const Kernel& kernel, int cx, int cy, int strength)
+    {
+        for (auto& p : reference)
+            p = rng();
+        std::copy(reference.begin(), reference.end(), guarded.begin() + kGuard);
+        applyLightStreaksScalar(reference.data(), cx, cy, strength);
+        kernel.fn(guarded.data() + kGuard, cx, cy, strength);
+        ASSERT_TRUE(std::equal(reference.begin(), reference.end(), guarded.begin() + kGuard))
+            << kernel.name << " centre " << cx << "," << cy << " strength " << strength;
+        ASSERT_EQ(std::count(guarded.begin(), guarded.begin() + kGuard, kGuardValue), kGuard);
+        ASSERT_EQ(std::count(guarded.end() - kGuard, guarded.end(), kGuardValue), kGuard);
+    }
+    std::mt19937 rng;
+
+private:
+    static constexpr int kGuard = 2 * kW;
+    static constexpr uint32_t kGuardValue = 0xC0FFEE11;
+    std::vector<uint32_t> reference = std::vector<uint32_t>(kPixels);
+    std::vector<uint32_t> guarded = std::vector<uint32_t>(kPixels + 2 * kGuard, kGuardValue);
+};
+
+// Rows far enough from the centre row read only nearer rows and may be
+// rewritten whole; the nearer ones must follow the recursive order. Where
+// that split lies depends on the step, so every step is checked (both ends
+// of its strength range), at centres spread over the frame. A row taken as
+// far one row too early reads its own old pixels, which random frames show.
+TEST_P(FastStreaks, MatchesScalarForEveryStep)
+{
+    StreakComparison compare(2024);
+    for (int k = 0; k < 256; ++k) {
+        const int strength = 32 * k + (k % 2 ? 31 : 0);
+        compare.check(GetParam(), (k * 37) % kW, (k * 53) % 240, strength);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// Centres on and next to every edge and corner, where runs are empty or one
+// pixel long, sample pairs meet the last column or row, and the neighbour
+// windows of whole-row processing are shifted back inside the row.
+TEST_P(FastStreaks, MatchesScalarWithCentresAtEveryEdgeAndCorner)
+{
+    StreakComparison compare(99);
+    const int columns[] = {0, 1, 2, 3, 4, 159, 160, 315, 316, 317, 318, 319};
+    const int rows[] = {0, 1, 2, 3, 119, 236, 237, 238, 239};
+    const int strengths[] = {0, 31, 200, 700, 1024, 4000, 8191};
+    for (int cy : rows)
+        for (int cx : columns) {
+            compare.check(GetParam(), cx, cy, strengths[compare.rng() % 7]);
+            if (HasFatalFailure())
+                return;
+        }
+}
+
+// The centres and strengths the two scenes pass over a whole cycle of their
+// animation (strengths 0..512 around (235, 65), 0..1024 around (160, 120)),
+// on frames of flat areas with a few bright details, like a drawn scene.
+TEST_P(FastStreaks, MatchesScalarAtTheScenesCentresAndStrengths)
+{
+    std::mt19937 rng(31);
+    std::vector<uint32_t> a(kPixels), b(kPixels);
+    for (int i = 0; i < 48; ++i) {
+        const double phase = 6.283185307179586 * i / 48;
+        const bool sceneA = i % 2 == 0;
+        const int cx = int((sceneA ? 235.0 : 160.0) + 30.0 * std::sin(phase * 3));
+        const int cy = int((sceneA ? 65.0 : 120.0) + 30.0 * std::sin(phase * 3));
+        const int strength = int((std::sin(phase) + 1.0) * (sceneA ? 256.0 : 512.0));
+        const uint32_t background = rng() & 0x00FFFFFF;
+        for (auto& p : a)
+            p = rng() % 64 == 0 ? 0x00FFFFFF : background;
+        b = a;
+        applyLightStreaksScalar(a.data(), cx, cy, strength);
+        GetParam().fn(b.data(), cx, cy, strength);
+        ASSERT_EQ(a, b) << "centre " << cx << "," << cy << " strength " << strength;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, FastStreaks, testing::ValuesIn(fastKernels()), kernelName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(FastStreaks);
 
 }  // namespace
