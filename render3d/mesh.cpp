@@ -109,7 +109,7 @@ void Mesh::render()
                                   ? drawShade[size_t(k)]
                                   : shadeFromCosine(shadeCosine(node.world.rotateVector(face.normal), light, ll));
         drawTriangle(scene.target, scene.width, scene.height, screen, litColor(face.color, shade),
-                     scene.depthBuffer.get());
+                     scene.depthBuffer.get(), &scene.depthRowsUsed);
     }
 }
 
@@ -145,6 +145,7 @@ void Mesh::drawFacesOneByOne(const Vec3& viewer, float f)
 
         const Vec3 m = node.world.rotateVector(face.normal);
         const uint32_t color = litColor(face.color, shadeFace(m));
-        drawTriangle(scene.target, scene.width, scene.height, screen, color, scene.depthBuffer.get());
+        drawTriangle(scene.target, scene.width, scene.height, screen, color, scene.depthBuffer.get(),
+                     &scene.depthRowsUsed);
     }
 }

@@ -1,6 +1,13 @@
 #include "render3d/rasterizer.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
+
+#include "render3d/exact_divide.h"
+#include "render3d/raster_kernels.h"
+#include "render3d/span_kernels.h"
+#include "render3d/triangle_fill.h"
 
 // Fixed-point values are walked in uint32_t so that running sums wrap instead
 // of overflowing; they are read back as signed with an arithmetic shift. For
@@ -12,18 +19,11 @@ constexpr int32_t toFixed(int32_t v) { return v * 256; }
 
 constexpr int32_t fromFixed(uint32_t v) { return int32_t(v) >> 8; }
 
-// Signed 32-bit division truncating toward zero, done in double: faster than
-// the integer divide here, and exact. The quotient of two 32-bit integers
-// lies at least 1/|b| > 2^-31 of its size away from any other whole number
-// it could round onto, far more than the 2^-53 relative rounding of the
-// division, so truncating the rounded quotient gives the integer quotient.
-// (The one quotient that overflows, INT32_MIN / -1, never occurs: divisors
-// here are row and column counts, at least 1.)
-inline int32_t divide(int32_t a, int32_t b) { return int32_t(double(a) / double(b)); }
-
 bool withinLimit(int64_t v) { return v > -kRasterLimit && v < kRasterLimit; }
 
-bool fitsFixedPoint(const ScreenVertex* v)
+// Every coordinate and depth key inside +-kRasterLimit, and every difference
+// between two vertices too, checked pair by pair.
+bool fitsFixedPointPairwise(const ScreenVertex* v)
 {
     for (int k = 0; k < 3; ++k) {
         if (!withinLimit(v[k].x) || !withinLimit(v[k].y) || !withinLimit(v[k].depth))
@@ -37,8 +37,33 @@ bool fitsFixedPoint(const ScreenVertex* v)
     return true;
 }
 
-// One edge walked down the rows: x and depth in 24.8 fixed point with their
-// per-row steps. Steps truncate toward zero (signed division).
+// The same test in fewer steps: the largest difference of a component is its
+// maximum minus its minimum. Needs v sorted by y.
+inline bool fitsFixedPoint(const ScreenVertex* v, int32_t xMin, int32_t xMax)
+{
+    const int32_t zMin = std::min({v[0].depth, v[1].depth, v[2].depth});
+    const int32_t zMax = std::max({v[0].depth, v[1].depth, v[2].depth});
+    const int32_t yMin = v[0].y, yMax = v[2].y;
+    if (xMin <= -kRasterLimit || yMin <= -kRasterLimit || zMin <= -kRasterLimit || xMax >= kRasterLimit ||
+        yMax >= kRasterLimit || zMax >= kRasterLimit)
+        return false;
+    // Both ends inside the limit: the differences fit in 32 bits.
+    return xMax - xMin < kRasterLimit && yMax - yMin < kRasterLimit && zMax - zMin < kRasterLimit;
+}
+
+// Three compare-and-swaps, each only on a strictly greater y; their order
+// decides which of two equal-y vertices starts the long edge.
+void sortByY(ScreenVertex* v)
+{
+    if (v[1].y > v[2].y)
+        std::swap(v[1], v[2]);
+    if (v[0].y > v[2].y)
+        std::swap(v[0], v[2]);
+    if (v[0].y > v[1].y)
+        std::swap(v[0], v[1]);
+}
+
+// One edge of the plain fill, stepped row by row with double divisions.
 struct Edge {
     uint32_t x, dx, z, dz;
 
@@ -46,9 +71,9 @@ struct Edge {
     {
         const int32_t rows = to.y - from.y;
         x = uint32_t(toFixed(from.x));
-        dx = uint32_t(divide(toFixed(to.x - from.x), rows));
+        dx = uint32_t(divideExact(toFixed(to.x - from.x), rows));
         z = uint32_t(toFixed(from.depth));
-        dz = uint32_t(divide(toFixed(to.depth - from.depth), rows));
+        dz = uint32_t(divideExact(toFixed(to.depth - from.depth), rows));
     }
 
     void step()
@@ -58,8 +83,8 @@ struct Edge {
     }
 };
 
-void fillRows(uint32_t* target, int32_t width, int32_t height, int32_t yFrom, int32_t yTo,
-              Edge& longEdge, Edge& shortEdge, uint32_t color, uint32_t* depth)
+void fillRowsReference(uint32_t* target, int32_t width, int32_t height, int32_t yFrom, int32_t yTo,
+                       Edge& longEdge, Edge& shortEdge, uint32_t color, uint32_t* depth)
 {
     for (int32_t y = yFrom; y < yTo; ++y) {
         drawSpan(target, width, height, fromFixed(longEdge.x), fromFixed(shortEdge.x), y,
@@ -69,34 +94,155 @@ void fillRows(uint32_t* target, int32_t width, int32_t height, int32_t yFrom, in
     }
 }
 
+struct SpanPlain {
+    static void fill(uint32_t* rowPixels, uint32_t* rowKeys, int32_t, int32_t xl, int32_t n, uint32_t z,
+                     uint32_t dz, uint32_t color)
+    {
+        fillSpanScalar(rowPixels + xl, rowKeys + xl, n, z, dz, color);
+    }
+};
+
+#if defined(__SSE2__)
+struct SpanSse2 {
+    static void fill(uint32_t* rowPixels, uint32_t* rowKeys, int32_t width, int32_t xl, int32_t n, uint32_t z,
+                     uint32_t dz, uint32_t color)
+    {
+        fillSpanSse2(rowPixels, rowKeys, width, xl, n, z, dz, color);
+    }
+};
+#endif
+
+bool avx2Usable()
+{
+#if defined(QUARNEL_RASTER_AVX2)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+// Sorts the records and tells whether there may be anything to fill: only
+// then is the triangle within the fixed-point limit, not flat, with a row on
+// the target and a column that can be drawn. Widens `touched` by its rows on
+// the target. The early answers are exact, not guesses: an edge's pixel x
+// lies between its vertices' x in every row, so with all three x equal every
+// span is empty, and with all of them at or left of 0 (at or right of
+// `width`) every span is clamped to nothing.
+inline bool prepareTriangle(int32_t width, int32_t height, ScreenVertex* v, RowRange* touched)
+{
+    sortByY(v);
+    const int32_t top = std::max(v[0].y, 0);
+    const int32_t bottom = std::min(v[2].y, height);
+    if (top >= bottom)  // also every flat triangle (v[0].y == v[2].y)
+        return false;
+    const int32_t xMin = std::min({v[0].x, v[1].x, v[2].x});
+    const int32_t xMax = std::max({v[0].x, v[1].x, v[2].x});
+    if (xMin == xMax || xMax <= 0 || xMin >= width || !fitsFixedPoint(v, xMin, xMax))
+        return false;
+    if (touched) {
+        touched->first = std::min(touched->first, top);
+        touched->end = std::max(touched->end, bottom);
+    }
+    return true;
+}
+
 }  // namespace
 
 void drawTriangle(uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
-                  uint32_t color, uint32_t* depth)
+                  uint32_t color, uint32_t* depth, RowRange* touched)
 {
-    // Three compare-and-swaps, each only on a strictly greater y; their order
-    // decides which of two equal-y vertices starts the long edge.
-    if (v[1].y > v[2].y)
-        std::swap(v[1], v[2]);
-    if (v[0].y > v[2].y)
-        std::swap(v[0], v[2]);
-    if (v[0].y > v[1].y)
-        std::swap(v[0], v[1]);
+    if (!prepareTriangle(width, height, v, touched))
+        return;
+#if defined(QUARNEL_RASTER_AVX2)
+    if (avx2Usable()) {
+        fillSortedTriangleAvx2(target, width, height, v, color, depth);
+        return;
+    }
+#endif
+#if defined(__SSE2__)
+    fillSortedTriangle<SpanSse2>(target, width, height, v, color, depth);
+#else
+    fillSortedTriangle<SpanPlain>(target, width, height, v, color, depth);
+#endif
+}
+
+bool rasterKernelUsable(RasterKernel kernel)
+{
+    switch (kernel) {
+    case RasterKernel::Plain:
+        return true;
+    case RasterKernel::Sse2:
+#if defined(__SSE2__)
+        return true;
+#else
+        return false;
+#endif
+    case RasterKernel::Avx2:
+        return avx2Usable();
+    }
+    return false;
+}
+
+void drawTriangleWith(RasterKernel kernel, uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
+                      uint32_t color, uint32_t* depth, RowRange* touched)
+{
+    if (!prepareTriangle(width, height, v, touched))
+        return;
+    switch (kernel) {
+    case RasterKernel::Plain:
+        fillSortedTriangle<SpanPlain>(target, width, height, v, color, depth);
+        break;
+    case RasterKernel::Sse2:
+#if defined(__SSE2__)
+        fillSortedTriangle<SpanSse2>(target, width, height, v, color, depth);
+#endif
+        break;
+    case RasterKernel::Avx2:
+#if defined(QUARNEL_RASTER_AVX2)
+        fillSortedTriangleAvx2(target, width, height, v, color, depth);
+#endif
+        break;
+    }
+}
+
+void fillSpanWith(RasterKernel kernel, uint32_t* rowPixels, uint32_t* rowKeys, int32_t width, int32_t xl,
+                  int32_t n, uint32_t z, uint32_t dz, uint32_t color)
+{
+    switch (kernel) {
+    case RasterKernel::Plain:
+        SpanPlain::fill(rowPixels, rowKeys, width, xl, n, z, dz, color);
+        break;
+    case RasterKernel::Sse2:
+#if defined(__SSE2__)
+        SpanSse2::fill(rowPixels, rowKeys, width, xl, n, z, dz, color);
+#endif
+        break;
+    case RasterKernel::Avx2:
+#if defined(QUARNEL_RASTER_AVX2)
+        fillSpanAvx2Entry(rowPixels, rowKeys, width, xl, n, z, dz, color);
+#endif
+        break;
+    }
+}
+
+void drawTriangleReference(uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
+                           uint32_t color, uint32_t* depth)
+{
+    sortByY(v);
     const ScreenVertex& p = v[0];
     const ScreenVertex& q = v[1];
     const ScreenVertex& r = v[2];
-
-    if (p.y == r.y || !fitsFixedPoint(v))
+    if (p.y == r.y || !fitsFixedPointPairwise(v))
         return;
 
     Edge longEdge(p, r);
     if (q.y > p.y) {
         Edge upper(p, q);
-        fillRows(target, width, height, p.y, q.y, longEdge, upper, color, depth);
+        fillRowsReference(target, width, height, p.y, q.y, longEdge, upper, color, depth);
     }
     if (r.y > q.y) {
         Edge lower(q, r);
-        fillRows(target, width, height, q.y, r.y, longEdge, lower, color, depth);
+        fillRowsReference(target, width, height, q.y, r.y, longEdge, lower, color, depth);
     }
 }
 
@@ -125,17 +271,8 @@ void drawSpan(uint32_t* target, int32_t width, int32_t height, int32_t xa, int32
     // The depth range is re-spread over the visible columns only; the first
     // pixel is sampled half a step in.
     const int32_t n = xb - xa;
-    const int32_t dz = divide(int32_t(uint32_t(zb) - uint32_t(za)), n);
-    uint32_t z = uint32_t(za) + uint32_t(dz >> 1);
-
-    uint32_t* pixel = target + int64_t(y) * width + xa;
-    uint32_t* key = depth + int64_t(y) * width + xa;
-    for (int32_t i = 0; i < n; ++i) {
-        const uint32_t k = uint32_t(fromFixed(z));
-        if (k < key[i]) {
-            pixel[i] = color;
-            key[i] = k;
-        }
-        z += uint32_t(dz);
-    }
+    const int32_t dz = divideExact(int32_t(uint32_t(zb) - uint32_t(za)), n);
+    const uint32_t z = uint32_t(za) + uint32_t(dz >> 1);
+    const int64_t row = int64_t(y) * width + xa;
+    fillSpanScalar(target + row, depth + row, n, z, uint32_t(dz), color);
 }

@@ -15,11 +15,29 @@ struct ScreenVertex {
 // +-kRasterLimit so that the 8-bit fixed-point shifts fit in 32 bits.
 constexpr int32_t kRasterLimit = 1 << 23;
 
+// Rows first ... end - 1 of a target; empty when first >= end.
+struct RowRange {
+    int32_t first;
+    int32_t end;
+};
+
 // Fills rows v[0].y ... v[2].y - 1 of the triangle after sorting the three
 // records by y in place. A triangle with a coordinate, depth key or difference
 // outside +-kRasterLimit is not drawn (its records are still sorted).
+// When `touched` is given it is widened to cover every target row whose depth
+// keys the call may have changed.
+//
+// Rows off the target are skipped without being visited, and spans are filled
+// eight pixels at a time (AVX2 when the processor has it, else SSE2; see
+// span_kernels.h and triangle_fill.h); the pixels, keys and record order are
+// exactly those of drawTriangleReference.
 void drawTriangle(uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
-                  uint32_t color, uint32_t* depth);
+                  uint32_t color, uint32_t* depth, RowRange* touched = nullptr);
+
+// The same fill done the plain way: every row from top to bottom through
+// drawSpan, edges stepped by repeated addition.
+void drawTriangleReference(uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
+                           uint32_t color, uint32_t* depth);
 
 // One row: columns min(xa, xb) ... max(xa, xb) - 1 clamped to 0 ... width - 1,
 // depth interpolated from za to zb (24.8 fixed point) over the visible columns.

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "driver/ptr_list.h"
+#include "render3d/rasterizer.h"
 
 class Camera;
 class SceneNode;
@@ -17,6 +18,11 @@ public:
     std::unique_ptr<uint32_t[]> depthBuffer;  // width x height unsigned keys
     int32_t width = 0;
     int32_t height = 0;
+    // The rows of depthBuffer that may hold keys other than 0xFFFFFFFF: all of
+    // them after setTarget, then those the last render drew into. Only render
+    // writes the depth buffer (through the rasterizer, which reports the rows
+    // here), so clearing these rows leaves it exactly as a full clear would.
+    RowRange depthRowsUsed{0, 0};
 
     Scene() = default;
     Scene(const Scene&) = delete;
@@ -29,7 +35,7 @@ public:
     // earlier one is released). With null: no target, no depth buffer, 0 x 0.
     void setTarget(uint32_t* pixels, int32_t width, int32_t height);
 
-    // Clears the depth buffer and draws every node, newest first. The colour
+    // Clears the depth buffer (the rows in depthRowsUsed) and draws every node, newest first. The colour
     // target is not cleared. Needs a camera, a target and a mesh on every node.
     void render();
 };
