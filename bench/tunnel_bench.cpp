@@ -129,5 +129,8 @@ BENCHMARK(BM_TunnelFillRows<fillBlockRow8Plain>)->Unit(benchmark::kMillisecond);
 #if defined(__SSE2__)
 BENCHMARK(BM_TunnelFillRows<fillBlockRow8Sse2>)->Unit(benchmark::kMillisecond);
 #endif
+#if defined(QUARNEL_TUNNEL_FILL_AVX2)
+BENCHMARK(BM_TunnelFillRows<fillBlockRow8Avx2>)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The on-axis node trace four nodes at a time in AVX doubles, compiled for
-// AVX function by function and called only when the processor has it. Every
+// The on-axis node trace eight nodes at a time in AVX doubles (two groups
+// of four side by side), compiled for AVX function by function and called
+// only when the processor has it. Every
 // lane performs the very operations of traceOnAxisPlain (Matrix4
 // transformPoint, wobbleSightLineFast, the on-axis hit, aroundTexelsFast) in
 // the same order on IEEE doubles (no fused multiply-add), so it yields the
@@ -71,102 +72,162 @@ static_assert(sizeof(Vec3) == 3 * sizeof(float), "Vec3 must be three packed floa
 
 }  // namespace
 
+namespace {
+
+// Two independent groups of four nodes side by side. Each node is one long
+// chain of dependent square roots, divisions and polynomial steps, longer
+// than the processor looks ahead; stepping two groups through every
+// operation together lets their chains overlap (three groups run out of
+// registers). Lanes never mix.
+constexpr int kWays = 2;
+struct Groups {
+    __m256d g[kWays];
+};
+
+// Lane-wise operations applied to every group.
+#define QUARNEL_FOR_GROUPS(expression) \
+    Groups r;                          \
+    for (int h = 0; h < kWays; ++h)    \
+        r.g[h] = expression;           \
+    return r
+#define QUARNEL_GROUPS_BINARY(name, op) \
+    QUARNEL_AVX inline Groups name(const Groups& a, const Groups& b) { QUARNEL_FOR_GROUPS(op(a.g[h], b.g[h])); }
+QUARNEL_GROUPS_BINARY(add, _mm256_add_pd)
+QUARNEL_GROUPS_BINARY(sub, _mm256_sub_pd)
+QUARNEL_GROUPS_BINARY(mul, _mm256_mul_pd)
+QUARNEL_GROUPS_BINARY(div, _mm256_div_pd)
+QUARNEL_GROUPS_BINARY(bitAnd, _mm256_and_pd)
+QUARNEL_GROUPS_BINARY(bitXor, _mm256_xor_pd)
+QUARNEL_GROUPS_BINARY(greater, greater)
+QUARNEL_GROUPS_BINARY(less, less)
+#undef QUARNEL_GROUPS_BINARY
+
+QUARNEL_AVX inline Groups both(__m256d v) { QUARNEL_FOR_GROUPS(v); }
+QUARNEL_AVX inline Groups both(double v) { return both(_mm256_set1_pd(v)); }
+QUARNEL_AVX inline Groups squareRoot(const Groups& a) { QUARNEL_FOR_GROUPS(_mm256_sqrt_pd(a.g[h])); }
+QUARNEL_AVX inline Groups toFloat(const Groups& a) { QUARNEL_FOR_GROUPS(toFloat(a.g[h])); }
+QUARNEL_AVX inline Groups select(const Groups& mask, const Groups& yes, const Groups& no)
+{
+    QUARNEL_FOR_GROUPS(select(mask.g[h], yes.g[h], no.g[h]));
+}
+QUARNEL_AVX inline Groups roundsSurely(const Groups& v, __m256d absMask)
+{
+    QUARNEL_FOR_GROUPS(roundsSurely(v.g[h], absMask));
+}
+QUARNEL_AVX inline Groups column(const Groups& x, const Groups& y, const Groups& z, const __m256d (&m)[4][3], int c)
+{
+    QUARNEL_FOR_GROUPS(column(x.g[h], y.g[h], z.g[h], m, c));
+}
+#undef QUARNEL_FOR_GROUPS
+
+}  // namespace
+
 QUARNEL_AVX void traceOnAxisAvx(const Vec3* directions, const Matrix4& rotation, int32_t count, double s,
                                 const Vec3& eye, TunnelNode* nodes)
 {
     const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFLL));
-    const __m256d signMask = _mm256_castsi256_pd(_mm256_set1_epi64x(static_cast<long long>(0x8000000000000000ULL)));
-    const __m256d sv = broadcast(s);
-    const __m256d eyeX = broadcast(eye.x), eyeY = broadcast(eye.y), eyeZ = broadcast(eye.z);
+    const Groups signMask = both(_mm256_castsi256_pd(_mm256_set1_epi64x(static_cast<long long>(0x8000000000000000ULL))));
+    const Groups zero = both(0.0);
+    const Groups sv = both(s);
+    const Groups eyeX = both(double(eye.x)), eyeY = both(double(eye.y)), eyeZ = both(double(eye.z));
     __m256d m[4][3];
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 3; ++c)
             m[r][c] = broadcast(rotation.m[r][c]);
 
-    for (int32_t i = 0; i < count; i += 4) {
-        const int lanes = count - i < 4 ? int(count - i) : 4;
-        __m256d dirX, dirY, dirZ;
-        if (lanes == 4) {
-            loadFour(directions + i, dirX, dirY, dirZ);
+    for (int32_t i = 0; i < count; i += 4 * kWays) {
+        const int lanes = count - i < 4 * kWays ? int(count - i) : 4 * kWays;
+        Groups dirX, dirY, dirZ;
+        if (lanes == 4 * kWays) {
+            for (int h = 0; h < kWays; ++h)
+                loadFour(directions + i + 4 * h, dirX.g[h], dirY.g[h], dirZ.g[h]);
         } else {
             // The last few nodes, padded by repeating the last one.
-            Vec3 tail[4];
-            for (int k = 0; k < 4; ++k)
+            Vec3 tail[4 * kWays];
+            for (int k = 0; k < 4 * kWays; ++k)
                 tail[k] = directions[i + (k < lanes ? k : lanes - 1)];
-            loadFour(tail, dirX, dirY, dirZ);
+            for (int h = 0; h < kWays; ++h)
+                loadFour(tail + 4 * h, dirX.g[h], dirY.g[h], dirZ.g[h]);
         }
         // r = the direction as a row times the matrix, rounded to float.
-        const __m256d x = column(dirX, dirY, dirZ, m, 0), y = column(dirX, dirY, dirZ, m, 1);
-        const __m256d z = column(dirX, dirY, dirZ, m, 2);
+        const Groups x = column(dirX, dirY, dirZ, m, 0), y = column(dirX, dirY, dirZ, m, 1);
+        const Groups z = column(dirX, dirY, dirZ, m, 2);
 
         // The wobble: w = 0.5 + 0.3f cos 5θ s with cos 5θ from c = cos θ.
-        const __m256d rho2 = _mm256_add_pd(_mm256_mul_pd(x, x), _mm256_mul_pd(y, y));
-        __m256d ok = _mm256_and_pd(greater(rho2, broadcast(0x1p-200)), less(rho2, broadcast(0x1p200)));
-        const __m256d c = _mm256_div_pd(y, _mm256_sqrt_pd(rho2));
-        const __m256d c2 = _mm256_mul_pd(c, c);
-        __m256d poly = _mm256_add_pd(broadcast(-20.0), _mm256_mul_pd(broadcast(16.0), c2));
-        poly = _mm256_add_pd(broadcast(5.0), _mm256_mul_pd(c2, poly));
-        const __m256d cos5 = _mm256_mul_pd(c, poly);
-        const __m256d w =
-            _mm256_add_pd(broadcast(0.5), _mm256_mul_pd(_mm256_mul_pd(broadcast(double(kWobble)), cos5), sv));
-        const __m256d dx = _mm256_mul_pd(w, x), dy = _mm256_mul_pd(w, y);
-        ok = _mm256_and_pd(ok, _mm256_and_pd(roundsSurely(dx, absMask), roundsSurely(dy, absMask)));
-        const __m256d fdx = toFloat(dx), fdy = toFloat(dy);
+        const Groups rho2 = add(mul(x, x), mul(y, y));
+        Groups ok = bitAnd(greater(rho2, both(0x1p-200)), less(rho2, both(0x1p200)));
+        const Groups c = div(y, squareRoot(rho2));
+        const Groups c2 = mul(c, c);
+        Groups poly = add(both(-20.0), mul(both(16.0), c2));
+        poly = add(both(5.0), mul(c2, poly));
+        const Groups cos5 = mul(c, poly);
+        const Groups w = add(both(0.5), mul(mul(both(double(kWobble)), cos5), sv));
+        const Groups dx = mul(w, x), dy = mul(w, y);
+        ok = bitAnd(ok, bitAnd(roundsSurely(dx, absMask), roundsSurely(dy, absMask)));
+        const Groups fdx = toFloat(dx), fdy = toFloat(dy);
 
         // The hit from the axis: -(sqrt(A) / A), or no hit for A = 0.
-        const __m256d a = toFloat(_mm256_add_pd(_mm256_mul_pd(fdx, fdx), _mm256_mul_pd(fdy, fdy)));
-        const __m256d root = _mm256_xor_pd(_mm256_div_pd(_mm256_sqrt_pd(a), a), signMask);
-        const __m256d lambda = select(greater(a, _mm256_setzero_pd()), root, broadcast(TunnelMapper::kNoHit));
-        const __m256d hx = toFloat(_mm256_add_pd(eyeX, _mm256_mul_pd(lambda, fdx)));
-        const __m256d hy = toFloat(_mm256_add_pd(eyeY, _mm256_mul_pd(lambda, fdy)));
-        const __m256d hz = toFloat(_mm256_add_pd(eyeZ, _mm256_mul_pd(lambda, z)));
+        const Groups a = toFloat(add(mul(fdx, fdx), mul(fdy, fdy)));
+        const Groups root = bitXor(div(squareRoot(a), a), signMask);
+        const Groups lambda = select(greater(a, zero), root, both(TunnelMapper::kNoHit));
+        const Groups hx = toFloat(add(eyeX, mul(lambda, fdx)));
+        const Groups hy = toFloat(add(eyeY, mul(lambda, fdy)));
+        const Groups hz = toFloat(add(eyeZ, mul(lambda, z)));
 
         // u = trunc(hz * 15), where the 32-bit conversion is exact.
-        const __m256d depth = _mm256_mul_pd(hz, broadcast(15.0));
-        ok = _mm256_and_pd(ok, less(_mm256_and_pd(depth, absMask), broadcast(0x1p31)));
-        const __m128i u = _mm256_cvttpd_epi32(depth);
+        const Groups depth = mul(hz, both(15.0));
+        ok = bitAnd(ok, less(bitAnd(depth, both(absMask)), both(0x1p31)));
 
         // v = trunc(|atan2(hx, hy)| * 256 / pi) by the fast arc tangent.
-        const __m256d ax = _mm256_and_pd(hx, absMask), ay = _mm256_and_pd(hy, absMask);
-        const __m256d steep = greater(ax, ay);
-        const __m256d hi = select(steep, ax, ay), lo = select(steep, ay, ax);
-        ok = _mm256_and_pd(ok, _mm256_and_pd(greater(hi, broadcast(0x1p-500)), less(hi, broadcast(0x1p500))));
-        const __m256d folded = greater(lo, _mm256_mul_pd(broadcast(kTanEighthPi), hi));
-        const __m256d t = _mm256_div_pd(select(folded, _mm256_sub_pd(lo, hi), lo),
-                                        select(folded, _mm256_add_pd(lo, hi), hi));
-        const __m256d base = _mm256_and_pd(folded, broadcast(kQuarterPi));
-        const __m256d t2 = _mm256_mul_pd(t, t);
-        __m256d series = broadcast(-1.0 / 19.0);
-        series = _mm256_add_pd(broadcast(1.0 / 17.0), _mm256_mul_pd(t2, series));
-        series = _mm256_add_pd(broadcast(-1.0 / 15.0), _mm256_mul_pd(t2, series));
-        series = _mm256_add_pd(broadcast(1.0 / 13.0), _mm256_mul_pd(t2, series));
-        series = _mm256_add_pd(broadcast(-1.0 / 11.0), _mm256_mul_pd(t2, series));
-        series = _mm256_add_pd(broadcast(1.0 / 9.0), _mm256_mul_pd(t2, series));
-        series = _mm256_add_pd(broadcast(-1.0 / 7.0), _mm256_mul_pd(t2, series));
-        series = _mm256_add_pd(broadcast(1.0 / 5.0), _mm256_mul_pd(t2, series));
-        series = _mm256_add_pd(broadcast(-1.0 / 3.0), _mm256_mul_pd(t2, series));
-        series = _mm256_add_pd(broadcast(1.0), _mm256_mul_pd(t2, series));
-        __m256d phi = _mm256_add_pd(base, _mm256_mul_pd(t, series));
-        phi = select(steep, _mm256_sub_pd(broadcast(kHalfPi), phi), phi);
-        phi = select(less(hy, _mm256_setzero_pd()), _mm256_sub_pd(broadcast(kPi), phi), phi);
-        const __m256d texels = _mm256_mul_pd(phi, broadcast(kTexelsPerRadian));
-        const __m128i low = _mm256_cvttpd_epi32(_mm256_sub_pd(texels, broadcast(kTexelMargin)));
-        const __m128i high = _mm256_cvttpd_epi32(_mm256_add_pd(texels, broadcast(kTexelMargin)));
+        const Groups ax = bitAnd(hx, both(absMask)), ay = bitAnd(hy, both(absMask));
+        const Groups steep = greater(ax, ay);
+        const Groups hi = select(steep, ax, ay), lo = select(steep, ay, ax);
+        ok = bitAnd(ok, bitAnd(greater(hi, both(0x1p-500)), less(hi, both(0x1p500))));
+        const Groups folded = greater(lo, mul(both(kTanEighthPi), hi));
+        const Groups t = div(select(folded, sub(lo, hi), lo), select(folded, add(lo, hi), hi));
+        const Groups base = bitAnd(folded, both(kQuarterPi));
+        const Groups t2 = mul(t, t);
+        Groups series = both(-1.0 / 19.0);
+        series = add(both(1.0 / 17.0), mul(t2, series));
+        series = add(both(-1.0 / 15.0), mul(t2, series));
+        series = add(both(1.0 / 13.0), mul(t2, series));
+        series = add(both(-1.0 / 11.0), mul(t2, series));
+        series = add(both(1.0 / 9.0), mul(t2, series));
+        series = add(both(-1.0 / 7.0), mul(t2, series));
+        series = add(both(1.0 / 5.0), mul(t2, series));
+        series = add(both(-1.0 / 3.0), mul(t2, series));
+        series = add(both(1.0), mul(t2, series));
+        Groups phi = add(base, mul(t, series));
+        phi = select(steep, sub(both(kHalfPi), phi), phi);
+        phi = select(less(hy, zero), sub(both(kPi), phi), phi);
+        const Groups texels = mul(phi, both(kTexelsPerRadian));
+        const Groups below = sub(texels, both(kTexelMargin)), above = add(texels, both(kTexelMargin));
 
-        // Lane k vouches for its node when bit k is set in both masks.
-        const int sure = _mm256_movemask_pd(ok) & _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(low, high)));
-        if (sure == 15 && lanes == 4) {
-            // u and v side by side: TunnelNode pairs.
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(nodes + i), _mm_unpacklo_epi32(u, low));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(nodes + i + 2), _mm_unpackhi_epi32(u, low));
-            continue;
+        for (int h = 0; h < kWays; ++h) {
+            const int first = i + 4 * h;
+            const int groupLanes = lanes - 4 * h;
+            if (groupLanes <= 0)
+                break;
+            const __m128i u = _mm256_cvttpd_epi32(depth.g[h]);
+            const __m128i low = _mm256_cvttpd_epi32(below.g[h]);
+            const __m128i high = _mm256_cvttpd_epi32(above.g[h]);
+            // Lane k vouches for its node when bit k is set in both masks.
+            const int sure =
+                _mm256_movemask_pd(ok.g[h]) & _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(low, high)));
+            if (sure == 15 && groupLanes >= 4) {
+                // u and v side by side: TunnelNode pairs.
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(nodes + first), _mm_unpacklo_epi32(u, low));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(nodes + first + 2), _mm_unpackhi_epi32(u, low));
+                continue;
+            }
+            alignas(16) int32_t us[4], vs[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(us), u);
+            _mm_store_si128(reinterpret_cast<__m128i*>(vs), low);
+            for (int k = 0; k < groupLanes && k < 4; ++k)
+                nodes[first + k] = (sure >> k & 1)
+                                       ? TunnelNode{us[k], vs[k]}
+                                       : traceNodeExact(rotation.transformPoint(directions[first + k]), s, eye);
         }
-        alignas(16) int32_t us[4], vs[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(us), u);
-        _mm_store_si128(reinterpret_cast<__m128i*>(vs), low);
-        for (int k = 0; k < lanes; ++k)
-            nodes[i + k] = (sure >> k & 1) ? TunnelNode{us[k], vs[k]}
-                                           : traceNodeExact(rotation.transformPoint(directions[i + k]), s, eye);
     }
 }
 

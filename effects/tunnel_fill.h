@@ -67,10 +67,25 @@ void fillBlockRow8Sse2(uint32_t* target, int32_t stride, const TunnelNode* top, 
                        int32_t blocks, const uint32_t* texture);
 #endif
 
-// The fastest form the build has.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#define QUARNEL_TUNNEL_FILL_AVX2 1
+// The same in AVX2, block by block, eight pixels to a store
+// (tunnel_fill_avx2.cpp); only for processors with AVX2 (fillAvx2Supported).
+void fillBlockRow8Avx2(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
+                       int32_t blocks, const uint32_t* texture);
+bool fillAvx2Supported();
+#endif
+
+// The fastest form the build and the processor have.
 inline void fillBlockRow8(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
                           int32_t blocks, const uint32_t* texture)
 {
+#if defined(QUARNEL_TUNNEL_FILL_AVX2)
+    if (fillAvx2Supported()) {
+        fillBlockRow8Avx2(target, stride, top, bottom, blocks, texture);
+        return;
+    }
+#endif
 #if defined(__SSE2__)
     fillBlockRow8Sse2(target, stride, top, bottom, blocks, texture);
 #else

@@ -113,7 +113,8 @@ TEST(TunnelTrace, TracedNodesEqualTheReferenceOverTheWholeProgramme)
 // the reference node by node: random rotations, phases and depths, eyes at
 // +0 and -0, adversarial view directions (axes, both zeros, lobe and texel
 // boundaries, a direction along the axis), and every count of nodes up to
-// 11 so that every tail of the two- and four-lane kernels is met.
+// 19 so that every tail of the two-, four- and eight-lane steps is met, the
+// eight-lane one (two groups of four) twice over.
 TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
 {
     std::mt19937 rng(31);
@@ -133,6 +134,7 @@ TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
     if (avxSupported())
         tracers.emplace_back("avx", traceOnAxisAvx);
 #endif
+    ASSERT_GE(directions.size(), 1000u + 19u);
     std::vector<TunnelNode> expected(directions.size()), got(directions.size());
     for (int round = 0; round < 12; ++round) {
         Matrix4 rotation;
@@ -152,7 +154,7 @@ TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
                     << name << " round " << round << " node " << i << ": " << got[i].u << "," << got[i].v
                     << " expected " << expected[i].u << "," << expected[i].v;
             // Short runs: each tail, and nothing written past the count.
-            for (int32_t count = 1; count <= 11; ++count) {
+            for (int32_t count = 1; count <= 19; ++count) {
                 std::vector<TunnelNode> part(count + 1, TunnelNode{-7, -7});
                 trace(directions.data() + 1000, rotation, count, s, eye, part.data());
                 for (int32_t i = 0; i < count; ++i)
@@ -165,6 +167,54 @@ TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
     // An eye off the axis or an out-of-range wobble is not the on-axis case.
     EXPECT_FALSE(onAxisTraceApplies(Vec3(1e-30f, 0.0f, 0.0f), 0.5));
     EXPECT_FALSE(onAxisTraceApplies(Vec3(0.0f, 0.0f, 0.0f), 1.5));
+}
+
+// A node the fast steps cannot vouch for (a sight line along the axis, or
+// one with tiny sideways parts) at each lane of a step of eight, alone and
+// in pairs across the two groups of four, among nodes they do vouch for:
+// every tracer puts the reference node in that lane and leaves the others
+// to the fast steps.
+TEST(TunnelTrace, NodesLeftToTheReferenceLandInTheirOwnLanes)
+{
+    std::mt19937 rng(37);
+    std::uniform_real_distribution<float> side(-1.0f, 1.0f);
+    using Tracer = void (*)(const Vec3*, const Matrix4&, int32_t, double, const Vec3&, TunnelNode*);
+    std::vector<std::pair<const char*, Tracer>> tracers = {{"plain", traceOnAxisPlain}};
+#if defined(__SSE2__)
+    tracers.emplace_back("sse2", traceOnAxisSse2);
+#endif
+#if defined(QUARNEL_TUNNEL_AVX)
+    if (avxSupported())
+        tracers.emplace_back("avx", traceOnAxisAvx);
+#endif
+    Matrix4 identity;
+    identity.setIdentity();
+    const Vec3 eye(0.0f, 0.0f, 123.0f);
+    const double s = 0.75;
+    const Vec3 doubtful[] = {Vec3(0.0f, 0.0f, 1.0f), Vec3(1e-35f, -1e-35f, 1.0f)};
+    for (int first = 0; first < 8; ++first) {
+        for (int second = first; second < 16; second += 3) {
+            std::vector<Vec3> directions(16);
+            for (Vec3& d : directions)
+                d = Vec3(side(rng), side(rng), 1.0f);
+            directions[first] = doubtful[first % 2];
+            directions[second] = doubtful[second % 2];
+            std::vector<TunnelNode> expected(16);
+            for (int i = 0; i < 16; ++i)
+                expected[i] = traceNodeExact(directions[i], s, eye);
+            for (const auto& [name, trace] : tracers) {
+                for (int32_t count : {16, second + 1}) {
+                    std::vector<TunnelNode> got(17, TunnelNode{-7, -7});
+                    trace(directions.data(), identity, count, s, eye, got.data());
+                    for (int i = 0; i < count; ++i)
+                        ASSERT_TRUE(got[i].u == expected[i].u && got[i].v == expected[i].v)
+                            << name << " doubtful lanes " << first << ", " << second << ", count " << count
+                            << ": node " << i;
+                    ASSERT_EQ(got[count].u, -7) << name;
+                }
+            }
+        }
+    }
 }
 
 // Nodes are traced in batches: grids whose node count is below one batch,
@@ -253,6 +303,14 @@ TEST(TunnelFill, BlockRowKernelsWriteWhatTheBlockFillWrites)
 #if defined(__SSE2__)
             fillBlockRow8Sse2(fast.data() + stride + 2, stride, top.data(), bottom.data(), blocks, texture.data());
             ASSERT_EQ(fast, expected) << blocks << " blocks, round " << round;
+#endif
+#if defined(QUARNEL_TUNNEL_FILL_AVX2)
+            if (fillAvx2Supported()) {
+                std::vector<uint32_t> wide(stride * 10, 0xDEADBEEFu);
+                fillBlockRow8Avx2(wide.data() + stride + 2, stride, top.data(), bottom.data(), blocks,
+                                  texture.data());
+                ASSERT_EQ(wide, expected) << blocks << " blocks, round " << round << " (AVX2)";
+            }
 #endif
         }
     }
