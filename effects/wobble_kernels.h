@@ -43,6 +43,14 @@ Vec3 wobbleVertexExact(const Vec3& p, const WobbleFrame& frame);
 // basis of in[i]'s position) for a frame whose fastUsable is set.
 void wobbleVerticesScalar(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
                           int32_t count);
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+// Four vertices at a time, compiled for AVX in its own file; call only when
+// wobbleAvxUsable().
+#define QUARNEL_WOBBLE_AVX 1
+bool wobbleAvxUsable();
+void wobbleVerticesAvx(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
+                       int32_t count);
+#endif
 #if defined(__SSE2__)
 void wobbleVerticesSse2(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
                         int32_t count);

@@ -50,7 +50,13 @@ void WobbleModifier::apply()
             makeBasis(i, in[i].position);
 
     const WobbleBasis basis{sinZY.data(), cosZY.data(), sinXZ.data(), cosXZ.data(), sinXY.data(), cosXY.data()};
-#if defined(__SSE2__)
+#if defined(QUARNEL_WOBBLE_AVX)
+    static const bool avx = wobbleAvxUsable();
+    if (avx)
+        wobbleVerticesAvx(frame, basis, in, output.get(), mesh->vertexCount);
+    else
+        wobbleVerticesSse2(frame, basis, in, output.get(), mesh->vertexCount);
+#elif defined(__SSE2__)
     wobbleVerticesSse2(frame, basis, in, output.get(), mesh->vertexCount);
 #else
     wobbleVerticesScalar(frame, basis, in, output.get(), mesh->vertexCount);

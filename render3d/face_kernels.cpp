@@ -1,5 +1,19 @@
 #include "render3d/face_kernels.h"
 
+namespace {
+
+#if defined(QUARNEL_FACES_AVX)
+// Asked once, on first use (also safe from static constructors): the answer
+// cannot change while the program runs.
+bool avx()
+{
+    static const bool usable = faceKernelsAvxUsable();
+    return usable;
+}
+#endif
+
+}  // namespace
+
 int32_t selectFaces(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
                     const uint8_t* projectedValid, int32_t* list)
 {
@@ -13,6 +27,12 @@ int32_t selectFaces(const Vertex* vertices, const Face* faces, int32_t count, co
 void shadeFaces(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
                 double ll, uint8_t* shade, uint8_t* sure)
 {
+#if defined(QUARNEL_FACES_AVX)
+    if (avx()) {
+        shadeFacesAvx(faces, list, count, world, light, ll, shade, sure);
+        return;
+    }
+#endif
 #if defined(__SSE2__)
     shadeFacesSse2(faces, list, count, world, light, ll, shade, sure);
 #else
@@ -29,12 +49,20 @@ void computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count)
 #endif
 }
 
-void projectVertices(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width, int32_t height,
-                     float f, ScreenVertex* out, uint8_t* valid)
+int32_t projectVertices(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
+                        int32_t height, float f, ScreenVertex* out, uint8_t* valid)
 {
+#if defined(QUARNEL_FACES_AVX)
+    if (avx())
+        return projectVerticesAvx(world, vertices, count, width, height, f, out, valid);
+#endif
 #if defined(__SSE2__)
     projectVerticesSse2(world, vertices, count, width, height, f, out, valid);
 #else
     projectVerticesScalar(world, vertices, count, width, height, f, out, valid);
 #endif
+    int32_t validCount = 0;
+    for (int32_t i = 0; i < count; ++i)
+        validCount += valid[i];
+    return validCount;
 }

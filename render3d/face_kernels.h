@@ -31,8 +31,8 @@ constexpr double kFacingMaxDot = 0x1p250;
 
 // The faces to draw, in stored order: those that pass the facing test
 // (facesViewer against `viewer`, in object space) and whose three vertices
-// have a projection (projectedValid). Writes their indices to `list` and
-// returns how many there are.
+// have a projection (projectedValid; null when every vertex has one). Writes
+// their indices to `list` and returns how many there are.
 //
 // The facing test compares (n . e) / sqrt(|e|^2 |n|^2) with -0.2. A face
 // with n . e >= 0 passes; otherwise the squares are compared, which needs
@@ -57,6 +57,20 @@ void computeNormalsScalar(const Vertex* vertices, Face* faces, int32_t count);
 void projectVerticesScalar(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
                            int32_t height, float f, ScreenVertex* out, uint8_t* valid);
 
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+// Four-lane forms of the shading and the projection, compiled for AVX in
+// their own file and used only when the processor has it
+// (faceKernelsAvxUsable). projectVerticesAvx returns how many vertices have a
+// projection. (Four-lane normals and facing tests measured no faster than
+// the two-lane ones here: their cost is in the scattered loads.)
+#define QUARNEL_FACES_AVX 1
+bool faceKernelsAvxUsable();
+void shadeFacesAvx(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
+                   double ll, uint8_t* shade, uint8_t* sure);
+int32_t projectVerticesAvx(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
+                           int32_t height, float f, ScreenVertex* out, uint8_t* valid);
+#endif
+
 #if defined(__SSE2__)
 int32_t selectFacesSse2(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
                         const uint8_t* projectedValid, int32_t* list);
@@ -67,11 +81,14 @@ void projectVerticesSse2(const Matrix4& world, const Vertex* vertices, int32_t c
                          int32_t height, float f, ScreenVertex* out, uint8_t* valid);
 #endif
 
-// The dispatching entries: SSE2 where the build targets it.
+// The dispatching entries: AVX (where there is a four-lane form and the
+// processor has it), else SSE2 where
+// the build targets it, else the plain kernels. projectVertices returns how
+// many vertices have a projection.
 int32_t selectFaces(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
                     const uint8_t* projectedValid, int32_t* list);
 void shadeFaces(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
                 double ll, uint8_t* shade, uint8_t* sure);
 void computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count);
-void projectVertices(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width, int32_t height,
-                     float f, ScreenVertex* out, uint8_t* valid);
+int32_t projectVertices(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
+                        int32_t height, float f, ScreenVertex* out, uint8_t* valid);

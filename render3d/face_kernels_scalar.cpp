@@ -35,7 +35,8 @@ int32_t selectFacesScalar(const Vertex* vertices, const Face* faces, int32_t cou
     int32_t selected = 0;
     for (int32_t i = 0; i < count; ++i) {
         const Face& face = faces[i];
-        if (projectedValid[face.indices[0]] && projectedValid[face.indices[1]] && projectedValid[face.indices[2]] &&
+        if ((!projectedValid ||
+             (projectedValid[face.indices[0]] && projectedValid[face.indices[1]] && projectedValid[face.indices[2]])) &&
             facesViewerBySquares(face.normal, vertices[face.indices[0]].position, viewer))
             list[selected++] = i;
     }

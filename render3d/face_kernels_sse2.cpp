@@ -61,8 +61,9 @@ int32_t selectFacesSse2(const Vertex* vertices, const Face* faces, int32_t count
         }
         for (int k = 0; k < 2; ++k) {
             const Face& face = faces[i + k];
-            if ((facing >> k & 1) && projectedValid[face.indices[0]] && projectedValid[face.indices[1]] &&
-                projectedValid[face.indices[2]])
+            if ((facing >> k & 1) && (!projectedValid || (projectedValid[face.indices[0]] &&
+                                                          projectedValid[face.indices[1]] &&
+                                                          projectedValid[face.indices[2]])))
                 list[selected++] = i + k;
         }
     }

@@ -92,9 +92,11 @@ void Mesh::render()
 
     // A face reaching to or behind the viewer is skipped: it has no sound
     // projection.
-    projectVertices(node.world, vertices, vertexCount, scene.width, scene.height, f, projected.data(),
-                    projectedValid.data());
-    const int32_t drawn = selectFaces(vertices, faces.get(), faceCount, viewer, projectedValid.data(), drawList.data());
+    const int32_t projectable = projectVertices(node.world, vertices, vertexCount, scene.width, scene.height, f,
+                                                projected.data(), projectedValid.data());
+    // When every vertex has a projection the faces need not look them up.
+    const uint8_t* valid = projectable == vertexCount ? nullptr : projectedValid.data();
+    const int32_t drawn = selectFaces(vertices, faces.get(), faceCount, viewer, valid, drawList.data());
     if (drawn == 0)
         return;
     const double ll = lengthSquared(light);

@@ -90,7 +90,9 @@ TEST(FastWobble, KernelsStoreTheReferenceFloats)
             continue;
         const Basis basis = basisOf(positions, c.frequency);
         // Every count from 0 up to a few vertices past a pair, then all.
-        for (int32_t count : {0, 1, 2, 3, 4, 5, int32_t(positions.size())}) {
+        for (int32_t count : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, int32_t(positions.size()) - 3,
+                              int32_t(positions.size()) - 2, int32_t(positions.size()) - 1,
+                              int32_t(positions.size())}) {
             wobbleVerticesScalar(frame, basis.view(), in.data(), out.data(), count);
             for (int32_t i = 0; i < count; ++i)
                 ASSERT_TRUE(sameBits(out[size_t(i)].position, wobbleVertexExact(positions[size_t(i)], frame)))
@@ -99,6 +101,14 @@ TEST(FastWobble, KernelsStoreTheReferenceFloats)
             std::vector<Vertex> simd(positions.size());
             wobbleVerticesSse2(frame, basis.view(), in.data(), simd.data(), count);
             ASSERT_EQ(std::memcmp(simd.data(), out.data(), sizeof(Vertex) * size_t(count)), 0) << count;
+#endif
+#if defined(QUARNEL_WOBBLE_AVX)
+            if (wobbleAvxUsable()) {
+                std::vector<Vertex> wide(positions.size() + 1, Vertex{Vec3(9.0f, 9.0f, 9.0f)});
+                wobbleVerticesAvx(frame, basis.view(), in.data(), wide.data(), count);
+                ASSERT_EQ(std::memcmp(wide.data(), out.data(), sizeof(Vertex) * size_t(count)), 0) << count;
+                ASSERT_EQ(wide[size_t(count)].position.x, 9.0f) << "wrote past the end at " << count;
+            }
 #endif
         }
     }

@@ -158,9 +158,26 @@ Matrix4 randomWorld(std::mt19937& rng)
     return world;
 }
 
+// Counts that give every tail length of the two- and four-lane kernels,
+// and the whole table with each tail.
+std::vector<int32_t> countsUpTo(int32_t n)
+{
+    std::vector<int32_t> counts;
+    for (int32_t c = 0; c <= 9 && c <= n; ++c)
+        counts.push_back(c);
+    for (int32_t c = std::max(10, n - 3); c <= n; ++c)
+        counts.push_back(c);
+    return counts;
+}
+
+#if defined(QUARNEL_FACES_AVX)
+bool avxHere() { return faceKernelsAvxUsable(); }
+#endif
+
 TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
 {
     std::mt19937 rng(21);
+    int roundsLackingProjections = 0;
     for (int round = 0; round < 12; ++round) {
         TestMesh t(rng);
         Mesh& mesh = *t.mesh;
@@ -179,7 +196,7 @@ TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
             ASSERT_TRUE(sameBits(plain[size_t(i)].normal, mesh.faces[i].normal) ||
                         std::isnan(plain[size_t(i)].normal.x)) << i;
 #if defined(__SSE2__)
-        for (int32_t count : {0, 1, 2, 3, nf}) {
+        for (int32_t count : countsUpTo(nf)) {
             computeNormalsSse2(mesh.vertices, simd.data(), count);
             ASSERT_EQ(std::memcmp(simd.data(), plain.data(), sizeof(Face) * size_t(count)), 0) << count;
         }
@@ -199,12 +216,29 @@ TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
             }
         }
 #if defined(__SSE2__)
-        for (int32_t count : {0, 1, 2, 3, nv}) {
+        for (int32_t count : countsUpTo(nv)) {
             projectVerticesSse2(world, mesh.vertices, count, kW, kH, f, screen2.data(), valid2.data());
             ASSERT_EQ(std::memcmp(screen2.data(), screen.data(), sizeof(ScreenVertex) * size_t(count)), 0);
             ASSERT_EQ(std::memcmp(valid2.data(), valid.data(), size_t(count)), 0);
         }
 #endif
+#if defined(QUARNEL_FACES_AVX)
+        if (avxHere())
+            for (int32_t count : countsUpTo(nv)) {
+                std::fill(screen2.begin(), screen2.end(), ScreenVertex{-5, -5, -5});
+                std::fill(valid2.begin(), valid2.end(), uint8_t(9));
+                const int32_t n = projectVerticesAvx(world, mesh.vertices, count, kW, kH, f, screen2.data(), valid2.data());
+                ASSERT_EQ(std::memcmp(screen2.data(), screen.data(), sizeof(ScreenVertex) * size_t(count)), 0) << count;
+                ASSERT_EQ(std::memcmp(valid2.data(), valid.data(), size_t(count)), 0) << count;
+                ASSERT_EQ(n, std::count(valid.begin(), valid.begin() + count, uint8_t(1))) << count;
+                if (count < nv) {
+                    ASSERT_EQ(valid2[size_t(count)], 9) << "wrote past the end at " << count;
+                }
+            }
+#endif
+        // The dispatching entry counts the projectable vertices.
+        ASSERT_EQ(projectVertices(world, mesh.vertices, nv, kW, kH, f, screen2.data(), valid2.data()),
+                  std::count(valid.begin(), valid.end(), uint8_t(1)));
 
         // Selection: facing test and valid projections, in stored order.
         std::vector<int32_t> expectedList;
@@ -216,17 +250,25 @@ TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
         }
         ASSERT_GT(expectedList.size(), size_t(nf / 4));  // the test sees real selections
         std::vector<int32_t> list(static_cast<size_t>(nf));
-        for (int32_t count : {0, 1, 2, 3, 4, 5, nf}) {
-            std::vector<int32_t> prefix;
-            for (int32_t i : expectedList)
-                if (i < count)
-                    prefix.push_back(i);
-            const int32_t n = selectFacesScalar(mesh.vertices, mesh.faces.get(), count, viewer, valid.data(), list.data());
-            ASSERT_EQ(std::vector<int32_t>(list.begin(), list.begin() + n), prefix) << "scalar " << count;
+        // Without a validity table (every vertex projectable) only the facing test decides.
+        std::vector<int32_t> facingList;
+        for (int32_t i = 0; i < nf; ++i)
+            if (facesViewer(mesh.faces[i].normal, mesh.vertices[mesh.faces[i].indices[0]].position, viewer))
+                facingList.push_back(i);
+        roundsLackingProjections += facingList != expectedList;
+        for (int32_t count : countsUpTo(nf)) {
+            for (const uint8_t* table : {static_cast<const uint8_t*>(valid.data()), static_cast<const uint8_t*>(nullptr)}) {
+                std::vector<int32_t> prefix;
+                for (int32_t i : table ? expectedList : facingList)
+                    if (i < count)
+                        prefix.push_back(i);
+                const int32_t n = selectFacesScalar(mesh.vertices, mesh.faces.get(), count, viewer, table, list.data());
+                ASSERT_EQ(std::vector<int32_t>(list.begin(), list.begin() + n), prefix) << "scalar " << count;
 #if defined(__SSE2__)
-            const int32_t n2 = selectFacesSse2(mesh.vertices, mesh.faces.get(), count, viewer, valid.data(), list.data());
-            ASSERT_EQ(std::vector<int32_t>(list.begin(), list.begin() + n2), prefix) << "sse2 " << count;
+                const int32_t n2 = selectFacesSse2(mesh.vertices, mesh.faces.get(), count, viewer, table, list.data());
+                ASSERT_EQ(std::vector<int32_t>(list.begin(), list.begin() + n2), prefix) << "sse2 " << count;
 #endif
+            }
         }
 
         // Shades of every face (not only the selected ones), sure or not.
@@ -243,13 +285,27 @@ TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
             }
         }
 #if defined(__SSE2__)
-        for (int32_t count : {0, 1, 2, 3, nf}) {
+        for (int32_t count : countsUpTo(nf)) {
             shadeFacesSse2(mesh.faces.get(), all.data(), count, world, light, ll, shade2.data(), sure2.data());
             ASSERT_EQ(std::memcmp(shade2.data(), shade.data(), size_t(count)), 0);
             ASSERT_EQ(std::memcmp(sure2.data(), sure.data(), size_t(count)), 0);
         }
 #endif
+#if defined(QUARNEL_FACES_AVX)
+        if (avxHere())
+            for (int32_t count : countsUpTo(nf)) {
+                std::fill(shade2.begin(), shade2.end(), uint8_t(77));
+                std::fill(sure2.begin(), sure2.end(), uint8_t(77));
+                shadeFacesAvx(mesh.faces.get(), all.data(), count, world, light, ll, shade2.data(), sure2.data());
+                ASSERT_EQ(std::memcmp(shade2.data(), shade.data(), size_t(count)), 0) << count;
+                ASSERT_EQ(std::memcmp(sure2.data(), sure.data(), size_t(count)), 0) << count;
+                if (count < nf) {
+                    ASSERT_EQ(shade2[size_t(count)], 77) << "wrote past the end at " << count;
+                }
+            }
+#endif
     }
+    EXPECT_GT(roundsLackingProjections, 0);  // the validity table was put to the test
 }
 
 // Normals whose shade angle is exactly, or within rounding of, a whole
@@ -284,9 +340,32 @@ TEST(FaceKernels, ShadesAtWholeStepsAreExactOrLeftToTheLibrary)
     EXPECT_LT(unsure, int(faces.size()));  // most are still sure: the band is narrow
 }
 
-// A scene of several of these meshes drawn by the batched render and by the
-// plain per-face render: same pixels, same depth buffer, same light left
-// behind, for the default light and for an oblique one.
+// A per-frame deformer for the render test: scales the current vertices
+// about the origin and recomputes the normals, either after making its output
+// current (as the real modifiers do) or before (so the normals belong to the
+// previous table).
+class StretchModifier : public VertexModifier {
+public:
+    float scale = 1.0f;
+    bool normalsFirst = false;
+    void apply() override
+    {
+        for (int32_t i = 0; i < mesh->vertexCount; ++i) {
+            const Vec3& p = mesh->vertices[i].position;
+            output[i].position = Vec3(p.x * scale, p.y, p.z * (2.0f - scale));
+        }
+        if (normalsFirst)
+            mesh->computeNormals();
+        mesh->vertices = output.get();
+        if (!normalsFirst)
+            mesh->computeNormals();
+    }
+};
+
+// A scene of several of these meshes, some deformed every frame, drawn by
+// the batched render and by the plain per-face render: same pixels, same
+// depth buffer, same light left behind, for the default light and for an
+// oblique one.
 TEST(MeshRender, BatchedRenderDrawsTheSameBytesAsThePlainOne)
 {
     std::mt19937 rng(31);
@@ -296,8 +375,18 @@ TEST(MeshRender, BatchedRenderDrawsTheSameBytesAsThePlainOne)
     scene.setCamera(&camera);
     scene.setTarget(pixels.data(), kW, kH);
     std::vector<std::unique_ptr<SceneNode>> nodes;
+    // Node 1 has one stretch, node 3 two chained, node 4 one that computes
+    // its normals before switching tables.
+    StretchModifier stretches[4];
+    stretches[3].normalsFirst = true;
     for (int k = 0; k < 5; ++k) {
         TestMesh t(rng, 9 + 4 * k);
+        if (k == 1)
+            t.mesh->addModifier(&stretches[0]);
+        if (k == 3)
+            t.mesh->addModifier(&stretches[1]), t.mesh->addModifier(&stretches[2]);
+        if (k == 4)
+            t.mesh->addModifier(&stretches[3]);
         auto node = std::make_unique<SceneNode>();
         node->attachMesh(std::move(t.mesh));
         scene.addNode(node.get());
@@ -311,6 +400,8 @@ TEST(MeshRender, BatchedRenderDrawsTheSameBytesAsThePlainOne)
             node->setPosition(offset(rng), offset(rng), frame == 7 ? 2.0f : -45.0f + offset(rng));
         }
         const Vec3 light = frame % 3 == 2 ? Vec3(0.3f, -0.5f, -0.8f) : Vec3(0.0f, 0.0f, -1.0f);
+        for (StretchModifier& m : stretches)
+            m.scale = 0.6f + 0.05f * float(frame % 17);
 
         lightDirection = light;
         std::fill(pixels.begin(), pixels.end(), 0xFFFFFFFFu);
