@@ -71,5 +71,5 @@ BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksScalar)->Arg(0)->Arg(512)->Arg(1
 BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksSse2)->Arg(0)->Arg(1024);
 #endif
 #if defined(QUARNEL_STREAKS_AVX2)
-BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksAvx2)->Arg(0)->Arg(32)->Arg(160)->Arg(512)->Arg(1024);
+BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksAvx2)->Arg(0)->Arg(32)->Arg(160)->Arg(256)->Arg(512)->Arg(768)->Arg(1024);
 #endif

@@ -5,11 +5,13 @@
 // i * (256 - step) >= 256 both its sample rows lie strictly nearer the
 // centre (the nearer one at most with weight 0). Every pixel of such a row
 // reads only finished rows and its own old value, so the row is rewritten
-// whole, four adjacent pixels to a step, with one load and one store for the
-// four. With the strengths the callers use (step 223..255) that is most of
+// whole, eight adjacent pixels to a step, with one load and one store for the
+// eight. With the strengths the callers use (step 223..255) that is most of
 // the frame unless the step is close to 255.
 //
-// Near rows read their own row, one pixel after another; they go along the
+// Near rows read their own row, one pixel after another; far enough from the
+// centre column whole groups of eight columns read only nearer columns and
+// are rewritten like far rows (see sweepOuterGroups). The rest go along the
 // anti-diagonals of each quadrant as in the SSE2 kernel (see
 // light_streaks_sse2.cpp for why that gives the row-by-row bytes), four
 // independent pixels of a diagonal per step.
@@ -301,23 +303,26 @@ STREAKS_AVX2 void sweepQuadrant(const RowEntry* rows, const PairWeights* rowWeig
 }
 
 // Far rows (see the top of the file). The columns' sample positions depend
-// only on the centre column and the step, so each group of four columns is
-// tabled once per call: the two 16-byte windows of a sample row that hold
-// its pixels' neighbour pairs (pixels 0 and 1, pixels 2 and 3: sample
-// columns grow by at most one per pixel, so three columns cover a pair),
-// byte picks that spread each pixel's pair over 16-bit lanes as (left,
-// right) per colour byte, and the pixels' horizontal weights in the same
-// layout.
+// only on the centre column and the step, so each group of eight columns is
+// tabled once per call. Pixel k of a group is worked on in register k & 3,
+// in its low half for k < 4 and its high half for k >= 4, so that after the
+// sums are packed the pixels lie as [0 1 | 4 5] and [2 3 | 6 7]: exactly the
+// halves of one 32-byte load of the old pixels spread to 16-bit lanes, and
+// the mixed halves pack back into one 32-byte store in pixel order.
+//
+// Pixels 0, 1 (and 4, 5) read from one 16-byte window of a sample row,
+// pixels 2, 3 (and 6, 7) from another: sample columns grow by at most one per
+// pixel, so three columns cover a pair. Byte picks spread each pixel's pair
+// over 16-bit lanes as (left, right) per colour byte, and the pixels'
+// horizontal weights lie in the same layout.
 struct alignas(32) ColumnGroup {
-    __m256i pickEven;     // pixel 0 in the low half, pixel 2 in the high half
-    __m256i pickOdd;      // pixel 1 | pixel 3
-    __m256i weightsEven;  // (w0 w1) four times for pixel 0 | for pixel 2
-    __m256i weightsOdd;   // pixel 1 | pixel 3
-    ptrdiff_t window0;    // first column of the window of pixels 0 and 1
-    ptrdiff_t window1;    // ... of pixels 2 and 3
+    __m256i pick[4];     // register q: pixel q in the low half, q + 4 in the high half
+    __m256i weights[4];  // (w0 w1) for each colour byte, 0 for the fourth, same layout
+    ptrdiff_t window[4]; // first columns of the windows: pixels 0 1, 4 5, 2 3, 6 7
 };
 
-constexpr int kGroups = kStreakWidth / 4;
+constexpr int kGroupPixels = 8;
+constexpr int kGroups = kStreakWidth / kGroupPixels;
 
 // How many rows, counted from the centre row outward, read their own row.
 int nearRowCount(const StreakGeometry& g)
@@ -332,11 +337,11 @@ void fillColumnGroups(ColumnGroup* groups, const StreakGeometry& g)
     for (int group = 0; group < kGroups; ++group) {
         // Per pixel and colour byte, one 32-bit lane: the picks (left, zero,
         // right, zero) and the weights (w0, w1).
-        uint32_t pick[2][8];
-        uint32_t weights[2][8];
-        ptrdiff_t window[2] = {0, 0};
-        for (int k = 0; k < 4; ++k) {
-            const int x = 4 * group + k;
+        uint32_t pick[4][8];
+        uint32_t weights[4][8];
+        ptrdiff_t window[4] = {0, 0, 0, 0};
+        for (int k = 0; k < kGroupPixels; ++k) {
+            const int x = kGroupPixels * group + k;
             // Left of and on the centre the sample moves right of x, right of
             // it left of x; either way the sample columns never decrease
             // with x and grow by at most one per column.
@@ -344,71 +349,111 @@ void fillColumnGroups(ColumnGroup* groups, const StreakGeometry& g)
                                                : cx * 256 + static_cast<uint32_t>(x - g.centreX) * g.step;
             const int ix = static_cast<int>(sx >> 8);
             const uint32_t fx = sx & 255;
-            const int half = k >> 1;  // which window: pixels 0, 1 or pixels 2, 3
-            const int which = k & 1;  // pixels 0 and 2 even, 1 and 3 odd
-            if (which == 0)
-                window[half] = ix < kStreakWidth - 4 ? ix : kStreakWidth - 4;
-            const uint32_t first = static_cast<uint32_t>(ix - window[half]);
+            const int reg = k & 3;
+            const int half = k >> 2;
+            // Windows in the order the kernel loads them: [0 1 | 4 5], [2 3 | 6 7].
+            const int w = 2 * (reg >> 1) + half;
+            if ((k & 1) == 0)
+                window[w] = ix < kStreakWidth - 4 ? ix : kStreakWidth - 4;
+            const uint32_t first = static_cast<uint32_t>(ix - window[w]);
             // The right neighbour of a sample exactly on the last column is
             // past the row; its weight is 0 and it is not read (0x80 picks 0).
             const uint32_t right = ix + 1 < kStreakWidth ? (4 * first + 4) << 16 : 0x800000u;
             const uint32_t blue = 0x80008000u | right | 4 * first;
             for (uint32_t channel = 0; channel < 3; ++channel) {
-                pick[which][4 * half + channel] = blue + (ix + 1 < kStreakWidth ? 0x10001u : 1u) * channel;
-                weights[which][4 * half + channel] = (255 - fx) | fx << 16;
+                pick[reg][4 * half + channel] = blue + (ix + 1 < kStreakWidth ? 0x10001u : 1u) * channel;
+                weights[reg][4 * half + channel] = (255 - fx) | fx << 16;
             }
             // The fourth byte of the sample is 0: nothing is picked for it.
-            pick[which][4 * half + 3] = 0x80808080u;
-            weights[which][4 * half + 3] = 0;
+            pick[reg][4 * half + 3] = 0x80808080u;
+            weights[reg][4 * half + 3] = 0;
         }
-        __builtin_memcpy(&groups[group].pickEven, pick[0], 32);
-        __builtin_memcpy(&groups[group].pickOdd, pick[1], 32);
-        __builtin_memcpy(&groups[group].weightsEven, weights[0], 32);
-        __builtin_memcpy(&groups[group].weightsOdd, weights[1], 32);
-        groups[group].window0 = window[0];
-        groups[group].window1 = window[1];
+        for (int reg = 0; reg < 4; ++reg) {
+            __builtin_memcpy(&groups[group].pick[reg], pick[reg], 32);
+            __builtin_memcpy(&groups[group].weights[reg], weights[reg], 32);
+            groups[group].window[reg] = window[reg];
+        }
     }
 }
 
-// The two windows of one sample row for a group, side by side.
-STREAKS_AVX2_INLINE __m256i rowWindows(const uint32_t* row, const ColumnGroup& group)
+// Two 16-byte windows of one sample row side by side.
+STREAKS_AVX2_INLINE __m256i rowWindows(const uint32_t* row, ptrdiff_t low, ptrdiff_t high)
 {
     return _mm256_blend_epi32(
-        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + group.window0))),
-        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + group.window1))), 0xF0);
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + low))),
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + high))), 0xF0);
 }
 
-// Rewrites the whole row dst from sample rows upper and lower with vertical
-// weights wUpper and wLower (lower may be upper itself when wLower is 0).
-STREAKS_AVX2 void streakFarRow(uint32_t* dst, const uint32_t* upper, const uint32_t* lower, uint32_t wUpper,
-                               uint32_t wLower, const ColumnGroup* groups)
+// The colour sums of the pixels of register q: (left, right) byte pairs
+// times their bilinear weights, added in pairs to 32 bits, per pixel one
+// lane for each colour byte. Every weight is (w0 * 256 wA) >> 16, exactly
+// (w0 * wA) >> 8.
+STREAKS_AVX2_INLINE __m256i farSums(__m256i upperPairs, __m256i lowerPairs, const ColumnGroup& g, int q,
+                                    __m256i upperWeight, __m256i lowerWeight)
 {
-    const __m256i upperWeight = _mm256_set1_epi16(static_cast<short>(wUpper << 8));
-    const __m256i lowerWeight = _mm256_set1_epi16(static_cast<short>(wLower << 8));
-    const __m256i sampleMask = _mm256_set1_epi16(static_cast<short>(0xFF00));
-    const __m256i mixFactors = _mm256_set1_epi16(static_cast<short>(0xC837));
-    for (int group = 0; group < kGroups; ++group, dst += 4) {
-        const ColumnGroup& g = groups[group];
-        const __m256i a = rowWindows(upper, g);
-        const __m256i b = rowWindows(lower, g);
-        // (left, right) byte pairs times their bilinear weights, added in
-        // pairs to 32 bits: per pixel, one lane for each colour byte.
-        const __m256i even = _mm256_add_epi32(
-            _mm256_madd_epi16(_mm256_shuffle_epi8(a, g.pickEven), _mm256_mulhi_epu16(g.weightsEven, upperWeight)),
-            _mm256_madd_epi16(_mm256_shuffle_epi8(b, g.pickEven), _mm256_mulhi_epu16(g.weightsEven, lowerWeight)));
-        const __m256i odd = _mm256_add_epi32(
-            _mm256_madd_epi16(_mm256_shuffle_epi8(a, g.pickOdd), _mm256_mulhi_epu16(g.weightsOdd, upperWeight)),
-            _mm256_madd_epi16(_mm256_shuffle_epi8(b, g.pickOdd), _mm256_mulhi_epu16(g.weightsOdd, lowerWeight)));
-        // Sums of at most 64770 pack to 16 bits unchanged, in pixel order
-        // 0 1 | 2 3; then the same mix as the diagonal sweep.
-        const __m256i sums = _mm256_packus_epi32(even, odd);
-        const __m256i old = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dst)));
-        const __m256i sampleHigh = _mm256_and_si256(sums, sampleMask);
-        const __m256i bracket = _mm256_maddubs_epi16(_mm256_or_si256(old, sampleHigh), mixFactors);
-        const __m256i mixed = _mm256_srli_epi16(_mm256_add_epi16(sampleHigh, bracket), 8);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
-                         _mm_packus_epi16(_mm256_castsi256_si128(mixed), _mm256_extracti128_si256(mixed, 1)));
-    }
+    const __m256i pick = _mm256_load_si256(&g.pick[q]);
+    const __m256i weights = _mm256_load_si256(&g.weights[q]);
+    return _mm256_add_epi32(
+        _mm256_madd_epi16(_mm256_shuffle_epi8(upperPairs, pick), _mm256_mulhi_epu16(weights, upperWeight)),
+        _mm256_madd_epi16(_mm256_shuffle_epi8(lowerPairs, pick), _mm256_mulhi_epu16(weights, lowerWeight)));
+}
+
+// The mix of 16-bit sums (sample in the high byte) with the old pixels
+// spread to 16-bit lanes, as in the diagonal sweep.
+STREAKS_AVX2_INLINE __m256i mixWithOld(__m256i sums, __m256i old)
+{
+    const __m256i sampleHigh = _mm256_and_si256(sums, _mm256_set1_epi16(static_cast<short>(0xFF00)));
+    const __m256i bracket =
+        _mm256_maddubs_epi16(_mm256_or_si256(old, sampleHigh), _mm256_set1_epi16(static_cast<short>(0xC837)));
+    return _mm256_srli_epi16(_mm256_add_epi16(sampleHigh, bracket), 8);
+}
+
+// Rewrites the eight pixels of one column group in row dst from sample rows
+// upper and lower (lower may be upper itself when its weight is 0); the
+// vertical weights come as 256 * weight in every lane.
+STREAKS_AVX2_INLINE void streakGroup(uint32_t* dstRow, const uint32_t* upper, const uint32_t* lower,
+                                     __m256i upperWeight, __m256i lowerWeight, const ColumnGroup* groups, int group)
+{
+    const ColumnGroup& g = groups[group];
+    uint32_t* const dst = dstRow + kGroupPixels * group;
+    const __m256i upper01 = rowWindows(upper, g.window[0], g.window[1]);
+    const __m256i lower01 = rowWindows(lower, g.window[0], g.window[1]);
+    const __m256i upper23 = rowWindows(upper, g.window[2], g.window[3]);
+    const __m256i lower23 = rowWindows(lower, g.window[2], g.window[3]);
+    // Sums of at most 64770 pack to 16 bits unchanged: [0 1 | 4 5], [2 3 | 6 7].
+    const __m256i sums01 = _mm256_packus_epi32(farSums(upper01, lower01, g, 0, upperWeight, lowerWeight),
+                                               farSums(upper01, lower01, g, 1, upperWeight, lowerWeight));
+    const __m256i sums23 = _mm256_packus_epi32(farSums(upper23, lower23, g, 2, upperWeight, lowerWeight),
+                                               farSums(upper23, lower23, g, 3, upperWeight, lowerWeight));
+    const __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i mixed01 = mixWithOld(sums01, _mm256_unpacklo_epi8(old, zero));
+    const __m256i mixed23 = mixWithOld(sums23, _mm256_unpackhi_epi8(old, zero));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_packus_epi16(mixed01, mixed23));
+}
+
+// The sample rows of the row at distance i from the centre row, and their
+// weights (256 * weight in every lane).
+struct SampleRows {
+    const uint32_t* upper;
+    const uint32_t* lower;
+    __m256i upperWeight;
+    __m256i lowerWeight;
+};
+
+STREAKS_AVX2_INLINE SampleRows sampleRows(uint32_t* pixels, const StreakGeometry& g, bool up, int i)
+{
+    const uint32_t cy = static_cast<uint32_t>(g.centreY);
+    const uint32_t d = static_cast<uint32_t>(i);
+    const uint32_t sy = up ? cy * 256 - d * g.step : cy * 256 + d * g.step;
+    const uint32_t fy = sy & 255;
+    SampleRows rows;
+    rows.upper = pixels + (sy >> 8) * kStreakWidth;
+    // A sample exactly on a row (possibly the last) reads no row below it.
+    rows.lower = fy != 0 ? rows.upper + kStreakWidth : rows.upper;
+    rows.upperWeight = _mm256_set1_epi16(static_cast<short>((255 - fy) << 8));
+    rows.lowerWeight = _mm256_set1_epi16(static_cast<short>(fy << 8));
+    return rows;
 }
 
 // Rows first, first + 1, ..., last (distances from the centre row) of one
@@ -416,14 +461,74 @@ STREAKS_AVX2 void streakFarRow(uint32_t* dst, const uint32_t* upper, const uint3
 STREAKS_AVX2 void sweepFarRows(uint32_t* pixels, const StreakGeometry& g, bool up, int first, int last,
                                const ColumnGroup* groups)
 {
-    const uint32_t cy = static_cast<uint32_t>(g.centreY);
     for (int i = first; i <= last; ++i) {
-        const uint32_t d = static_cast<uint32_t>(i);
-        const uint32_t sy = up ? cy * 256 - d * g.step : cy * 256 + d * g.step;
-        const uint32_t fy = sy & 255;
-        const uint32_t* upper = pixels + (sy >> 8) * kStreakWidth;
-        const int y = up ? g.centreY - i : g.centreY + i;
-        streakFarRow(pixels + y * kStreakWidth, upper, fy != 0 ? upper + kStreakWidth : upper, 255 - fy, fy, groups);
+        const SampleRows s = sampleRows(pixels, g, up, i);
+        uint32_t* const dstRow = pixels + (up ? g.centreY - i : g.centreY + i) * kStreakWidth;
+        for (int group = 0; group < kGroups; ++group)
+            streakGroup(dstRow, s.upper, s.lower, s.upperWeight, s.lowerWeight, groups, group);
+    }
+}
+
+// Near rows read their own row, but only nearer the centre column than the
+// pixel: a pixel at distance j reads columns at distance about j * step /
+// 256. Far enough out, a whole column group reads only columns nearer the
+// centre than all of its own pixels. Such outer groups of the near rows are
+// rewritten group by group once the diagonal sweep has done the inner
+// columns: row by row outward, and in each row from the centre out, so every
+// column a group reads (with a non-zero weight) is already rewritten.
+//
+// The left outer groups are 0 .. leftGroups - 1: each lies left of (or ends
+// on) the centre column, and its farthest pixel, which samples farthest out,
+// has its sample's left column right of the group (the right column then
+// lies nearer still, or is the one just past the centre with weight 0).
+int leftOuterGroups(const StreakGeometry& g)
+{
+    const uint32_t cx = static_cast<uint32_t>(g.centreX);
+    int count = 0;
+    while (count < kGroups) {
+        const int x = kGroupPixels * count;
+        if (x + kGroupPixels - 1 > g.centreX)
+            break;
+        const uint32_t sx = cx * 256 - static_cast<uint32_t>(g.centreX - x) * g.step;
+        if (static_cast<int>(sx >> 8) < x + kGroupPixels)
+            break;
+        ++count;
+    }
+    return count;
+}
+
+// The right outer groups are rightFirst .. kGroups - 1: each lies right of
+// the centre column, and its farthest pixel reads (with a non-zero weight)
+// only columns left of the group.
+int rightOuterFirst(const StreakGeometry& g)
+{
+    const uint32_t cx = static_cast<uint32_t>(g.centreX);
+    int first = kGroups;
+    while (first > 0) {
+        const int x0 = kGroupPixels * (first - 1);
+        if (x0 <= g.centreX)
+            break;
+        const int x = x0 + kGroupPixels - 1;
+        const uint32_t sx = cx * 256 + static_cast<uint32_t>(x - g.centreX) * g.step;
+        const int farthestRead = static_cast<int>(sx >> 8) + ((sx & 255) != 0 ? 1 : 0);
+        if (farthestRead >= x0)
+            break;
+        --first;
+    }
+    return first;
+}
+
+// The outer groups of the near rows at distances first .. last of one half.
+STREAKS_AVX2 void sweepOuterGroups(uint32_t* pixels, const StreakGeometry& g, bool up, int first, int last,
+                                   int leftGroups, int rightFirst, const ColumnGroup* groups)
+{
+    for (int i = first; i <= last; ++i) {
+        const SampleRows s = sampleRows(pixels, g, up, i);
+        uint32_t* const dstRow = pixels + (up ? g.centreY - i : g.centreY + i) * kStreakWidth;
+        for (int group = leftGroups - 1; group >= 0; --group)
+            streakGroup(dstRow, s.upper, s.lower, s.upperWeight, s.lowerWeight, groups, group);
+        for (int group = rightFirst; group < kGroups; ++group)
+            streakGroup(dstRow, s.upper, s.lower, s.upperWeight, s.lowerWeight, groups, group);
     }
 }
 
@@ -448,22 +553,38 @@ STREAKS_AVX2 void applyLightStreaksAvx2(uint32_t* pixels, int32_t centreX, int32
     const int leftCount = fillColumns(left, leftWeights, g, true, 0);
     const int rightCount = fillColumns(right, rightWeights, g, false, 1);
 
-    // With a step close to 255 every row is near; then no table is needed.
+    // Column groups far enough out are rewritten whole in the near rows too;
+    // the diagonal sweep keeps the columns between them (the reversed
+    // compact weights then start that many entries later).
+    const int leftGroups = leftOuterGroups(g);
+    const int rightFirst = rightOuterFirst(g);
+    const int leftInner = leftCount - kGroupPixels * leftGroups;
+    const int rightInner = rightCount - kGroupPixels * (kGroups - rightFirst);
+    const PairWeights* leftInnerWeights = leftWeights + (leftCount - leftInner);
+    const PairWeights* rightInnerWeights = rightWeights + (rightCount - rightInner);
+
+    // With a step close to 255 every row is near and every column inner;
+    // then no table is needed.
     ColumnGroup groups[kGroups];
-    if (upNear <= g.centreY || downNear + 1 <= kStreakHeight - 1 - g.centreY)
+    if (upNear <= g.centreY || downNear + 1 <= kStreakHeight - 1 - g.centreY || leftGroups > 0 ||
+        rightFirst < kGroups)
         fillColumnGroups(groups, g);
 
     // The near rows of each half go along diagonals, quadrant by quadrant:
     // upper left first (centre row and column included), then upper right
-    // (reads the centre column); the far rows of the half follow, outward.
-    // Then the same below: lower left (reads the centre row), lower right.
+    // (reads the centre column); then their outer groups, and the far rows
+    // of the half, outward. Then the same below: lower left (reads the
+    // centre row), lower right.
     const ptrdiff_t centre = g.centreY * kStreakWidth + g.centreX;
     const ptrdiff_t below = centre + kStreakWidth;
-    sweepQuadrant(up, upWeights, upNear, left, leftWeights, leftCount, pixels, centre, -kStreakWidth, -1);
-    sweepQuadrant(up, upWeights, upNear, right, rightWeights, rightCount, pixels, centre + 1, -kStreakWidth, 1);
+    sweepQuadrant(up, upWeights, upNear, left, leftInnerWeights, leftInner, pixels, centre, -kStreakWidth, -1);
+    sweepQuadrant(up, upWeights, upNear, right, rightInnerWeights, rightInner, pixels, centre + 1, -kStreakWidth, 1);
+    sweepOuterGroups(pixels, g, true, 0, upNear - 1, leftGroups, rightFirst, groups);
     sweepFarRows(pixels, g, true, upNear, g.centreY, groups);
-    sweepQuadrant(down, downWeights, downNear, left, leftWeights, leftCount, pixels, below, kStreakWidth, -1);
-    sweepQuadrant(down, downWeights, downNear, right, rightWeights, rightCount, pixels, below + 1, kStreakWidth, 1);
+    sweepQuadrant(down, downWeights, downNear, left, leftInnerWeights, leftInner, pixels, below, kStreakWidth, -1);
+    sweepQuadrant(down, downWeights, downNear, right, rightInnerWeights, rightInner, pixels, below + 1, kStreakWidth,
+                  1);
+    sweepOuterGroups(pixels, g, false, 1, downNear, leftGroups, rightFirst, groups);
     sweepFarRows(pixels, g, false, downNear + 1, kStreakHeight - 1 - g.centreY, groups);
 }
 

@@ -260,6 +260,30 @@ TEST_P(FastStreaks, MatchesScalarWithCentresAtEveryEdgeAndCorner)
         }
 }
 
+// Near rows read their own row, yet far enough from the centre column whole
+// groups of eight columns read only columns nearer the centre and may be
+// rewritten together, outward, after the columns between them. Where that
+// starts depends on the step and on how the centre column sits among the
+// groups, so every step of the strengths the scenes use and beyond (0..2047)
+// is checked with centres just before, on and after group edges, on both
+// sides. Taking one group too many, or the groups in the wrong order, reads
+// old pixels of the group or the row, which random frames show.
+TEST_P(FastStreaks, MatchesScalarWhereNearRowsAreRewrittenInColumnGroups)
+{
+    StreakComparison compare(4711);
+    const int columns[] = {7, 8, 9, 62, 63, 64, 65, 160, 255, 256, 257, 311, 312, 313};
+    for (int k = 0; k < 64; ++k) {
+        const int strength = 32 * k + int(compare.rng() % 32);
+        for (int i = 0; i < 3; ++i) {
+            const int cx = columns[(3 * k + i) % 14];
+            const int cy = int(compare.rng() % 240);
+            compare.check(GetParam(), cx, cy, strength);
+            if (HasFatalFailure())
+                return;
+        }
+    }
+}
+
 // The centres and strengths the two scenes pass over a whole cycle of their
 // animation (strengths 0..512 around (235, 65), 0..1024 around (160, 120)),
 // on frames of flat areas with a few bright details, like a drawn scene.
