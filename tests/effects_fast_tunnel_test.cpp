@@ -113,8 +113,8 @@ TEST(TunnelTrace, TracedNodesEqualTheReferenceOverTheWholeProgramme)
 // the reference node by node: random rotations, phases and depths, eyes at
 // +0 and -0, adversarial view directions (axes, both zeros, lobe and texel
 // boundaries, a direction along the axis), and every count of nodes up to
-// 19 so that every tail of the two-, four- and eight-lane steps is met, the
-// eight-lane one (two groups of four) twice over.
+// 50 so that every tail of the two-, four- and 24-lane steps is met, the
+// 24-lane one (six groups of four) twice over.
 TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
 {
     std::mt19937 rng(31);
@@ -134,7 +134,7 @@ TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
     if (avxSupported())
         tracers.emplace_back("avx", traceOnAxisAvx);
 #endif
-    ASSERT_GE(directions.size(), 1000u + 19u);
+    ASSERT_GE(directions.size(), 1000u + 50u);
     std::vector<TunnelNode> expected(directions.size()), got(directions.size());
     for (int round = 0; round < 12; ++round) {
         Matrix4 rotation;
@@ -154,7 +154,7 @@ TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
                     << name << " round " << round << " node " << i << ": " << got[i].u << "," << got[i].v
                     << " expected " << expected[i].u << "," << expected[i].v;
             // Short runs: each tail, and nothing written past the count.
-            for (int32_t count = 1; count <= 19; ++count) {
+            for (int32_t count = 1; count <= 50; ++count) {
                 std::vector<TunnelNode> part(count + 1, TunnelNode{-7, -7});
                 trace(directions.data() + 1000, rotation, count, s, eye, part.data());
                 for (int32_t i = 0; i < count; ++i)
@@ -170,8 +170,9 @@ TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
 }
 
 // A node the fast steps cannot vouch for (a sight line along the axis, or
-// one with tiny sideways parts) at each lane of a step of eight, alone and
-// in pairs across the two groups of four, among nodes they do vouch for:
+// one with tiny sideways parts) at each lane of a step of 24, alone and in
+// pairs across the six groups of four and into the next step, among nodes
+// they do vouch for:
 // every tracer puts the reference node in that lane and leaves the others
 // to the fast steps.
 TEST(TunnelTrace, NodesLeftToTheReferenceLandInTheirOwnLanes)
@@ -192,19 +193,20 @@ TEST(TunnelTrace, NodesLeftToTheReferenceLandInTheirOwnLanes)
     const Vec3 eye(0.0f, 0.0f, 123.0f);
     const double s = 0.75;
     const Vec3 doubtful[] = {Vec3(0.0f, 0.0f, 1.0f), Vec3(1e-35f, -1e-35f, 1.0f)};
-    for (int first = 0; first < 8; ++first) {
-        for (int second = first; second < 16; second += 3) {
-            std::vector<Vec3> directions(16);
+    constexpr int kNodes = 48;  // two steps of the widest tracer
+    for (int first = 0; first < 24; ++first) {
+        for (int second = first; second < kNodes; second += 5) {
+            std::vector<Vec3> directions(kNodes);
             for (Vec3& d : directions)
                 d = Vec3(side(rng), side(rng), 1.0f);
             directions[first] = doubtful[first % 2];
             directions[second] = doubtful[second % 2];
-            std::vector<TunnelNode> expected(16);
-            for (int i = 0; i < 16; ++i)
+            std::vector<TunnelNode> expected(kNodes);
+            for (int i = 0; i < kNodes; ++i)
                 expected[i] = traceNodeExact(directions[i], s, eye);
             for (const auto& [name, trace] : tracers) {
-                for (int32_t count : {16, second + 1}) {
-                    std::vector<TunnelNode> got(17, TunnelNode{-7, -7});
+                for (int32_t count : {kNodes, second + 1}) {
+                    std::vector<TunnelNode> got(kNodes + 1, TunnelNode{-7, -7});
                     trace(directions.data(), identity, count, s, eye, got.data());
                     for (int i = 0; i < count; ++i)
                         ASSERT_TRUE(got[i].u == expected[i].u && got[i].v == expected[i].v)
