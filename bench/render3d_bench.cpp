@@ -248,9 +248,58 @@ void BM_SceneB_FaceKernelsAt100s(benchmark::State& state)
     }
 }
 
+// Each face kernel alone on scene B's sphere at 100 s (after one wobble):
+// 0 normals (with the facing test where the kernel does both), 1 projection,
+// 2 facing test alone, 3 shading, each in the form the program dispatches to.
+void BM_SceneB_OneKernelAt100s(benchmark::State& state)
+{
+    CreditsSphereEffect* scene = sceneB(state);
+    if (!scene)
+        return;
+    CreditsSphereEffect& effect = *scene;
+    effect.animate(float(100000 - 67000));
+    SceneNode& node = *effect.sphere;
+    node.world.setIdentity();
+    node.world.multiply(node.rotation, node.world);
+    node.world.setTranslation(node.position.x, node.position.y, node.position.z);
+    Mesh& mesh = *node.mesh;
+    const Vec3 viewer = node.world.inverseRotateVector(Vec3(-node.position.x, -node.position.y, -node.position.z));
+    const Vec3 light(0.0f, 0.0f, -1.0f);
+    applyModifiers(node);
+    const Vertex* v = mesh.vertices;
+    Face* faces = mesh.faces.get();
+    projectVertices(node.world, v, mesh.vertexCount, 320, 240, 160.0f, mesh.projected.data(),
+                    mesh.projectedValid.data());
+    const int32_t drawn = selectFaces(v, faces, mesh.faceCount, viewer, nullptr, mesh.drawList.data());
+    const int32_t kind = int32_t(state.range(0));
+    for (auto _ : state) {
+        int32_t r = 0;
+        switch (kind) {
+        case 0:
+            computeNormalsBatch(v, faces, mesh.faceCount, mesh.vertexCount, mesh.paddedVertices.data(), &viewer,
+                                mesh.facing.data());
+            break;
+        case 1:
+            r = projectVertices(node.world, v, mesh.vertexCount, 320, 240, 160.0f, mesh.projected.data(),
+                                mesh.projectedValid.data());
+            break;
+        case 2:
+            r = selectFaces(v, faces, mesh.faceCount, viewer, nullptr, mesh.drawList.data());
+            break;
+        default:
+            shadeFaces(faces, mesh.drawList.data(), drawn, node.world, light, 1.0, mesh.drawShade.data(),
+                       mesh.drawShadeSure.data());
+            break;
+        }
+        benchmark::DoNotOptimize(r);
+        benchmark::ClobberMemory();
+    }
+}
+
 }  // namespace
 
 BENCHMARK(BM_SceneB_FaceKernelsAt100s)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SceneB_OneKernelAt100s)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SceneA_Frame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SceneA_WobbleAndNormals)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_SceneA_SceneRender)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);

@@ -40,13 +40,47 @@ void shadeFaces(const Face* faces, const int32_t* list, int32_t count, const Mat
 #endif
 }
 
-void computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count)
+bool computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count, int32_t vertexCount, float* padded,
+                         const Vec3* viewer, uint8_t* facing)
 {
+#if defined(QUARNEL_FACES_AVX)
+    if (padded && avx()) {
+        computeNormalsAvx(vertices, vertexCount, padded, faces, count, facing ? viewer : nullptr, facing);
+        return facing != nullptr;
+    }
+#else
+    (void)vertexCount;
+    (void)padded;
+    (void)viewer;
+    (void)facing;
+#endif
 #if defined(__SSE2__)
     computeNormalsSse2(vertices, faces, count);
 #else
     computeNormalsScalar(vertices, faces, count);
 #endif
+    return false;
+}
+
+int32_t listFacingFaces(const uint8_t* facing, const Face* faces, int32_t count, const uint8_t* projectedValid,
+                        int32_t* list)
+{
+    int32_t selected = 0;
+    if (!projectedValid) {
+        // Branch-free: every index is written, and kept only where facing.
+        for (int32_t i = 0; i < count; ++i) {
+            list[selected] = i;
+            selected += facing[i];
+        }
+        return selected;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const Face& face = faces[i];
+        if (facing[i] && projectedValid[face.indices[0]] && projectedValid[face.indices[1]] &&
+            projectedValid[face.indices[2]])
+            list[selected++] = i;
+    }
+    return selected;
 }
 
 int32_t projectVertices(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,

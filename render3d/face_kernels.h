@@ -58,17 +58,24 @@ void projectVerticesScalar(const Matrix4& world, const Vertex* vertices, int32_t
                            int32_t height, float f, ScreenVertex* out, uint8_t* valid);
 
 #if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
-// Four-lane forms of the shading and the projection, compiled for AVX in
-// their own file and used only when the processor has it
+// Four-lane forms of the normals, the shading and the projection, compiled
+// for AVX in their own file and used only when the processor has it
 // (faceKernelsAvxUsable). projectVerticesAvx returns how many vertices have a
-// projection. (Four-lane normals and facing tests measured no faster than
-// the two-lane ones here: their cost is in the scattered loads.)
+// projection. (A four-lane facing test measured no faster than the two-lane
+// one here: its cost is in the scattered loads.)
 #define QUARNEL_FACES_AVX 1
 bool faceKernelsAvxUsable();
 void shadeFacesAvx(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
                    double ll, uint8_t* shade, uint8_t* sure);
 int32_t projectVerticesAvx(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
                            int32_t height, float f, ScreenVertex* out, uint8_t* valid);
+// Normals four faces at a time. First copies the `vertexCount` positions into
+// `padded` (4 vertexCount floats: x, y, z, 0 each), so that each corner of a
+// face is one 16-byte load; the arithmetic is the plain kernel's. With a
+// `facing` table, also writes facing[i] = 1 where face i passes the facing
+// test against `viewer` with its new normal (facesViewer), else 0.
+void computeNormalsAvx(const Vertex* vertices, int32_t vertexCount, float* padded, Face* faces, int32_t count,
+                       const Vec3* viewer = nullptr, uint8_t* facing = nullptr);
 #endif
 
 #if defined(__SSE2__)
@@ -89,6 +96,15 @@ int32_t selectFaces(const Vertex* vertices, const Face* faces, int32_t count, co
                     const uint8_t* projectedValid, int32_t* list);
 void shadeFaces(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
                 double ll, uint8_t* shade, uint8_t* sure);
-void computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count);
+// computeNormalsBatch may use `padded` (4 vertexCount floats, or null) as
+// scratch for the four-lane kernel; given a `facing` table it also fills it
+// as computeNormalsAvx does and returns true, or leaves it and returns false
+// where there is no such kernel.
+bool computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count, int32_t vertexCount = 0,
+                         float* padded = nullptr, const Vec3* viewer = nullptr, uint8_t* facing = nullptr);
+// The indices of the faces with facing[i] set (and, where projectedValid is
+// given, all three vertices projected), in stored order; returns how many.
+int32_t listFacingFaces(const uint8_t* facing, const Face* faces, int32_t count, const uint8_t* projectedValid,
+                        int32_t* list);
 int32_t projectVertices(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
                         int32_t height, float f, ScreenVertex* out, uint8_t* valid);

@@ -29,6 +29,8 @@ void Mesh::allocate(int32_t vertexTotal, int32_t faceTotal)
     drawList.assign(size_t(faceTotal), 0);
     drawShade.assign(size_t(faceTotal), 0);
     drawShadeSure.assign(size_t(faceTotal), 0);
+    paddedVertices.assign(4 * size_t(vertexTotal), 0.0f);
+    facing.assign(size_t(faceTotal), 0);
 }
 
 void Mesh::addModifier(VertexModifier* modifier)
@@ -37,7 +39,15 @@ void Mesh::addModifier(VertexModifier* modifier)
     modifier->bind(this);
 }
 
-void Mesh::computeNormals() { computeNormalsBatch(vertices, faces.get(), faceCount); }
+void Mesh::computeNormals()
+{
+    if (paddedVertices.size() != 4 * size_t(vertexCount))  // only for tables not made by allocate()
+        paddedVertices.resize(4 * size_t(vertexCount));
+    uint8_t* facingOut = facingWanted && facing.size() == size_t(faceCount) ? facing.data() : nullptr;
+    const bool withFacing = computeNormalsBatch(vertices, faces.get(), faceCount, vertexCount,
+                                                paddedVertices.data(), &facingViewer, facingOut);
+    facingVertices = withFacing ? vertices : nullptr;
+}
 
 Vec3 Mesh::viewerInObjectSpace() const
 {
@@ -67,9 +77,14 @@ void Mesh::render()
     Scene& scene = *node.scene;
     const Vec3 viewer = viewerInObjectSpace();
 
+    // The modifiers' computeNormals work out the facing test too.
+    facingViewer = viewer;
+    facingVertices = nullptr;
+    facingWanted = true;
     vertices = baseVertices.get();
     for (VertexModifier* m = modifiers.first(); m; m = modifiers.next())
         m->apply();
+    facingWanted = false;
 
     const float f = focalLength(scene.width);
     // Every lit face renormalises the light in place. When one normalisation
@@ -96,7 +111,11 @@ void Mesh::render()
                                                 projected.data(), projectedValid.data());
     // When every vertex has a projection the faces need not look them up.
     const uint8_t* valid = projectable == vertexCount ? nullptr : projectedValid.data();
-    const int32_t drawn = selectFaces(vertices, faces.get(), faceCount, viewer, valid, drawList.data());
+    // The facing flags stand only if the last computeNormals worked on the
+    // vertices drawn now.
+    const int32_t drawn = facingVertices == vertices
+                              ? listFacingFaces(facing.data(), faces.get(), faceCount, valid, drawList.data())
+                              : selectFaces(vertices, faces.get(), faceCount, viewer, valid, drawList.data());
     if (drawn == 0)
         return;
     const double ll = lengthSquared(light);

@@ -64,6 +64,15 @@ public:
     std::vector<int32_t> drawList;
     std::vector<uint8_t> drawShade;
     std::vector<uint8_t> drawShadeSure;
+    std::vector<float> paddedVertices;  // scratch of computeNormals: x, y, z, 0 per vertex
+    // The facing test worked out with the normals where a kernel can: while
+    // render() runs the modifiers, computeNormals also fills `facing` for
+    // `facingViewer`, and `facingVertices` names the vertex table it was
+    // worked out for (null when it was not).
+    std::vector<uint8_t> facing;
+    Vec3 facingViewer;
+    bool facingWanted = false;
+    const Vertex* facingVertices = nullptr;
 
     Mesh() = default;
     Mesh(const Mesh&) = delete;

@@ -74,10 +74,3 @@ uint8_t shadeFromCosine(double q)
     return uint8_t(int32_t(std::acos(q) * kShadePerRadian));
 }
 
-uint32_t litColor(const uint8_t color[3], uint8_t shade)
-{
-    const uint32_t r = (color[0] * uint32_t(shade)) >> 8;
-    const uint32_t g = (color[1] * uint32_t(shade)) >> 8;
-    const uint32_t b = (color[2] * uint32_t(shade)) >> 8;
-    return r << 16 | g << 8 | b;
-}

@@ -45,4 +45,11 @@ double shadeCosine(const Vec3& m, const Vec3& l, double ll);
 uint8_t shadeFromCosine(double q);
 
 // The face colour (red, green, blue bytes) scaled by shade/256, as 0x00RRGGBB.
-uint32_t litColor(const uint8_t color[3], uint8_t shade);
+// Inline: it runs once for every face drawn.
+inline uint32_t litColor(const uint8_t color[3], uint8_t shade)
+{
+    const uint32_t r = (color[0] * uint32_t(shade)) >> 8;
+    const uint32_t g = (color[1] * uint32_t(shade)) >> 8;
+    const uint32_t b = (color[2] * uint32_t(shade)) >> 8;
+    return r << 16 | g << 8 | b;
+}

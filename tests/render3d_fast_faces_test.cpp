@@ -201,6 +201,41 @@ TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
             ASSERT_EQ(std::memcmp(simd.data(), plain.data(), sizeof(Face) * size_t(count)), 0) << count;
         }
 #endif
+        // The four-lane normals, with and without the facing flags worked out
+        // alongside: the same normals, flags as facesViewer gives them, and
+        // nothing written past `count`.
+        std::vector<uint8_t> expectedFacing(static_cast<size_t>(nf));
+        for (int32_t i = 0; i < nf; ++i)
+            expectedFacing[size_t(i)] =
+                facesViewer(plain[size_t(i)].normal, mesh.vertices[plain[size_t(i)].indices[0]].position, viewer);
+#if defined(QUARNEL_FACES_AVX)
+        if (avxHere()) {
+            std::vector<float> padded(4 * static_cast<size_t>(nv));
+            std::vector<uint8_t> facing(static_cast<size_t>(nf));
+            for (int32_t count : countsUpTo(nf))
+                for (bool withFacing : {true, false}) {
+                    std::vector<Face> fresh(mesh.faces.get(), mesh.faces.get() + nf);
+                    for (Face& face : fresh)
+                        face.normal = Vec3(-7.0f, -7.0f, -7.0f);
+                    std::fill(facing.begin(), facing.end(), uint8_t(9));
+                    computeNormalsAvx(mesh.vertices, nv, padded.data(), fresh.data(), count,
+                                      withFacing ? &viewer : nullptr, withFacing ? facing.data() : nullptr);
+                    ASSERT_EQ(std::memcmp(fresh.data(), plain.data(), sizeof(Face) * size_t(count)), 0) << count;
+                    if (count < nf) {
+                        ASSERT_EQ(fresh[size_t(count)].normal.x, -7.0f) << "wrote past the end at " << count;
+                    }
+                    if (withFacing) {
+                        ASSERT_TRUE(std::equal(facing.begin(), facing.begin() + count, expectedFacing.begin()))
+                            << count;
+                        if (count < nf) {
+                            ASSERT_EQ(facing[size_t(count)], 9) << "wrote past the end at " << count;
+                        }
+                    } else {
+                        ASSERT_EQ(std::count(facing.begin(), facing.end(), uint8_t(9)), nf) << count;
+                    }
+                }
+        }
+#endif
 
         // Projection: per vertex as projectPoint gives it.
         std::vector<ScreenVertex> screen(static_cast<size_t>(nv)), screen2(static_cast<size_t>(nv));
@@ -268,6 +303,9 @@ TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
                 const int32_t n2 = selectFacesSse2(mesh.vertices, mesh.faces.get(), count, viewer, table, list.data());
                 ASSERT_EQ(std::vector<int32_t>(list.begin(), list.begin() + n2), prefix) << "sse2 " << count;
 #endif
+                // From facing flags worked out beforehand.
+                const int32_t n3 = listFacingFaces(expectedFacing.data(), mesh.faces.get(), count, table, list.data());
+                ASSERT_EQ(std::vector<int32_t>(list.begin(), list.begin() + n3), prefix) << "flags " << count;
             }
         }
 
