@@ -10,10 +10,10 @@
 // the frame unless the step is close to 255.
 //
 // Near rows read their own row, one pixel after another; far enough from the
-// centre column whole groups of eight columns read only nearer columns and
-// are rewritten like far rows (see sweepOuterGroups). The rest go along the
-// anti-diagonals of each quadrant as in the SSE2 kernel (see
-// light_streaks_sse2.cpp for why that gives the row-by-row bytes), four
+// centre column whole quads of four columns read only nearer columns and are
+// rewritten like far rows, two rows at a time (see sweepOuterQuads). The
+// rest go along the anti-diagonals of each quadrant as in the SSE2 kernel
+// (see light_streaks_sse2.cpp for why that gives the row-by-row bytes), four
 // independent pixels of a diagonal per step.
 //
 // Both use 32-bit lanes (left, right) of one colour byte from one sample row,
@@ -323,6 +323,11 @@ struct alignas(32) ColumnGroup {
 
 constexpr int kGroupPixels = 8;
 constexpr int kGroups = kStreakWidth / kGroupPixels;
+// Near rows take their outer columns four at a time (half a group), from the
+// same tables: a quad reads only columns nearer the centre than itself from
+// about half as far out as a group of eight would.
+constexpr int kQuadPixels = kGroupPixels / 2;
+constexpr int kQuads = kStreakWidth / kQuadPixels;
 
 // How many rows, counted from the centre row outward, read their own row.
 int nearRowCount(const StreakGeometry& g)
@@ -456,6 +461,61 @@ STREAKS_AVX2_INLINE SampleRows sampleRows(uint32_t* pixels, const StreakGeometry
     return rows;
 }
 
+// Four pixels at low in the low half, four at high in the high half.
+STREAKS_AVX2_INLINE __m256i twoQuads(const uint32_t* low, const uint32_t* high)
+{
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// The colour sums of pixel q of a quad in both rows: as farSums, with the
+// quad's half of the group's picks and weights in both halves.
+STREAKS_AVX2_INLINE __m256i quadSums(__m256i upperPairs, __m256i lowerPairs, const ColumnGroup& g, int q, int half,
+                                     __m256i upperWeight, __m256i lowerWeight)
+{
+    const __m256i pick = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(&g.pick[q]) + half));
+    const __m256i weights =
+        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(&g.weights[q]) + half));
+    return _mm256_add_epi32(
+        _mm256_madd_epi16(_mm256_shuffle_epi8(upperPairs, pick), _mm256_mulhi_epu16(weights, upperWeight)),
+        _mm256_madd_epi16(_mm256_shuffle_epi8(lowerPairs, pick), _mm256_mulhi_epu16(weights, lowerWeight)));
+}
+
+// Rewrites the four pixels of one quad (columns 4 * quad .. 4 * quad + 3,
+// one half of a column group) in two rows at once: row a in the low half of
+// every register, row b in the high half (b may be a itself, which is then
+// written twice with the same value). The quad's columns sample the same
+// columns in every row, so both halves take the quad's half of the group's
+// picks and weights, and its windows: those of pixels 0 1 and 2 3 (low
+// half of the group) or 4 5 and 6 7 (high half). Every read happens before
+// the stores.
+STREAKS_AVX2_INLINE void streakQuadPair(uint32_t* dstA, uint32_t* dstB, const SampleRows& a, const SampleRows& b,
+                                        const ColumnGroup* groups, int quad)
+{
+    const ColumnGroup& g = groups[quad >> 1];
+    const int half = quad & 1;
+    const ptrdiff_t offset = kQuadPixels * quad;
+    const __m256i upperWeight = _mm256_blend_epi32(a.upperWeight, b.upperWeight, 0xF0);
+    const __m256i lowerWeight = _mm256_blend_epi32(a.lowerWeight, b.lowerWeight, 0xF0);
+    const __m256i upper01 = twoQuads(a.upper + g.window[half], b.upper + g.window[half]);
+    const __m256i lower01 = twoQuads(a.lower + g.window[half], b.lower + g.window[half]);
+    const __m256i upper23 = twoQuads(a.upper + g.window[2 + half], b.upper + g.window[2 + half]);
+    const __m256i lower23 = twoQuads(a.lower + g.window[2 + half], b.lower + g.window[2 + half]);
+    // Per half: [0 1] and [2 3] of its row, as the old pixels spread to
+    // 16-bit lanes lie.
+    const __m256i sums01 = _mm256_packus_epi32(quadSums(upper01, lower01, g, 0, half, upperWeight, lowerWeight),
+                                               quadSums(upper01, lower01, g, 1, half, upperWeight, lowerWeight));
+    const __m256i sums23 = _mm256_packus_epi32(quadSums(upper23, lower23, g, 2, half, upperWeight, lowerWeight),
+                                               quadSums(upper23, lower23, g, 3, half, upperWeight, lowerWeight));
+    const __m256i old = twoQuads(dstA + offset, dstB + offset);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i mixed = _mm256_packus_epi16(mixWithOld(sums01, _mm256_unpacklo_epi8(old, zero)),
+                                              mixWithOld(sums23, _mm256_unpackhi_epi8(old, zero)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dstA + offset), _mm256_castsi256_si128(mixed));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dstB + offset), _mm256_extracti128_si256(mixed, 1));
+}
+
 // Rows first, first + 1, ..., last (distances from the centre row) of one
 // half, outward, each as a whole far row.
 STREAKS_AVX2 void sweepFarRows(uint32_t* pixels, const StreakGeometry& g, bool up, int first, int last,
@@ -471,44 +531,44 @@ STREAKS_AVX2 void sweepFarRows(uint32_t* pixels, const StreakGeometry& g, bool u
 
 // Near rows read their own row, but only nearer the centre column than the
 // pixel: a pixel at distance j reads columns at distance about j * step /
-// 256. Far enough out, a whole column group reads only columns nearer the
-// centre than all of its own pixels. Such outer groups of the near rows are
-// rewritten group by group once the diagonal sweep has done the inner
-// columns: row by row outward, and in each row from the centre out, so every
-// column a group reads (with a non-zero weight) is already rewritten.
+// 256. Far enough out, a whole block of columns reads only columns nearer
+// the centre than all of its own pixels. Such outer blocks of the near rows
+// are rewritten whole once the diagonal sweep has done the inner columns,
+// each after every column it reads (with a non-zero weight) is rewritten.
 //
-// The left outer groups are 0 .. leftGroups - 1: each lies left of (or ends
-// on) the centre column, and its farthest pixel, which samples farthest out,
-// has its sample's left column right of the group (the right column then
-// lies nearer still, or is the one just past the centre with weight 0).
-int leftOuterGroups(const StreakGeometry& g)
+// The left outer blocks of a width are 0 .. count - 1: each lies left of (or
+// ends on) the centre column, and its farthest pixel, which samples farthest
+// out, has its sample's left column right of the block (the right column
+// then lies nearer still, or is the one just past the centre with weight 0).
+int leftOuterBlocks(const StreakGeometry& g, int width)
 {
     const uint32_t cx = static_cast<uint32_t>(g.centreX);
+    const int blocks = kStreakWidth / width;
     int count = 0;
-    while (count < kGroups) {
-        const int x = kGroupPixels * count;
-        if (x + kGroupPixels - 1 > g.centreX)
+    while (count < blocks) {
+        const int x = width * count;
+        if (x + width - 1 > g.centreX)
             break;
         const uint32_t sx = cx * 256 - static_cast<uint32_t>(g.centreX - x) * g.step;
-        if (static_cast<int>(sx >> 8) < x + kGroupPixels)
+        if (static_cast<int>(sx >> 8) < x + width)
             break;
         ++count;
     }
     return count;
 }
 
-// The right outer groups are rightFirst .. kGroups - 1: each lies right of
-// the centre column, and its farthest pixel reads (with a non-zero weight)
-// only columns left of the group.
-int rightOuterFirst(const StreakGeometry& g)
+// The right outer blocks are first .. (kStreakWidth / width) - 1: each lies
+// right of the centre column, and its farthest pixel reads (with a non-zero
+// weight) only columns left of the block.
+int rightOuterFirst(const StreakGeometry& g, int width)
 {
     const uint32_t cx = static_cast<uint32_t>(g.centreX);
-    int first = kGroups;
+    int first = kStreakWidth / width;
     while (first > 0) {
-        const int x0 = kGroupPixels * (first - 1);
+        const int x0 = width * (first - 1);
         if (x0 <= g.centreX)
             break;
-        const int x = x0 + kGroupPixels - 1;
+        const int x = x0 + width - 1;
         const uint32_t sx = cx * 256 + static_cast<uint32_t>(x - g.centreX) * g.step;
         const int farthestRead = static_cast<int>(sx >> 8) + ((sx & 255) != 0 ? 1 : 0);
         if (farthestRead >= x0)
@@ -518,17 +578,45 @@ int rightOuterFirst(const StreakGeometry& g)
     return first;
 }
 
-// The outer groups of the near rows at distances first .. last of one half.
-STREAKS_AVX2 void sweepOuterGroups(uint32_t* pixels, const StreakGeometry& g, bool up, int first, int last,
-                                   int leftGroups, int rightFirst, const ColumnGroup* groups)
+// The outer quads of the near rows at distances first .. last of one half,
+// two rows at a time. A pair of rows reads nothing of the pairs farther out,
+// and a quad reads, in its own pair and the nearer ones, only columns nearer
+// the centre than itself. So a wavefront gives the bytes of the row-by-row
+// order: at time t, pair p rewrites its quad t - p counted from the centre
+// out (on each side), after pair p - 1 has done that quad and all before
+// it. The quads of one time step do not depend on each other, so their
+// loads need not wait for the stores just made, as they would going along
+// one row.
+STREAKS_AVX2 void sweepOuterQuads(uint32_t* pixels, const StreakGeometry& g, bool up, int first, int last,
+                                  int leftQuads, int rightFirstQuad, const ColumnGroup* groups)
 {
-    for (int i = first; i <= last; ++i) {
-        const SampleRows s = sampleRows(pixels, g, up, i);
-        uint32_t* const dstRow = pixels + (up ? g.centreY - i : g.centreY + i) * kStreakWidth;
-        for (int group = leftGroups - 1; group >= 0; --group)
-            streakGroup(dstRow, s.upper, s.lower, s.upperWeight, s.lowerWeight, groups, group);
-        for (int group = rightFirst; group < kGroups; ++group)
-            streakGroup(dstRow, s.upper, s.lower, s.upperWeight, s.lowerWeight, groups, group);
+    constexpr int kMaxPairs = (kStreakHeight + 1) / 2;
+    struct RowPair {
+        SampleRows a, b;
+        uint32_t* dstA;
+        uint32_t* dstB;
+    };
+    RowPair pairs[kMaxPairs];
+    int pairCount = 0;
+    for (int i = first; i <= last; i += 2) {
+        const int i2 = i + 1 <= last ? i + 1 : i;
+        RowPair& pair = pairs[pairCount++];
+        pair.a = sampleRows(pixels, g, up, i);
+        pair.b = sampleRows(pixels, g, up, i2);
+        pair.dstA = pixels + (up ? g.centreY - i : g.centreY + i) * kStreakWidth;
+        pair.dstB = pixels + (up ? g.centreY - i2 : g.centreY + i2) * kStreakWidth;
+    }
+    const int rightQuads = kQuads - rightFirstQuad;
+    const int quads = maxInt(leftQuads, rightQuads);
+    for (int t = 0; t + 1 < quads + pairCount; ++t) {
+        for (int p = maxInt(0, t - quads + 1); p <= minInt(t, pairCount - 1); ++p) {
+            const RowPair& pair = pairs[p];
+            const int k = t - p;
+            if (k < leftQuads)
+                streakQuadPair(pair.dstA, pair.dstB, pair.a, pair.b, groups, leftQuads - 1 - k);
+            if (k < rightQuads)
+                streakQuadPair(pair.dstA, pair.dstB, pair.a, pair.b, groups, rightFirstQuad + k);
+        }
     }
 }
 
@@ -553,38 +641,37 @@ STREAKS_AVX2 void applyLightStreaksAvx2(uint32_t* pixels, int32_t centreX, int32
     const int leftCount = fillColumns(left, leftWeights, g, true, 0);
     const int rightCount = fillColumns(right, rightWeights, g, false, 1);
 
-    // Column groups far enough out are rewritten whole in the near rows too;
-    // the diagonal sweep keeps the columns between them (the reversed
-    // compact weights then start that many entries later).
-    const int leftGroups = leftOuterGroups(g);
-    const int rightFirst = rightOuterFirst(g);
-    const int leftInner = leftCount - kGroupPixels * leftGroups;
-    const int rightInner = rightCount - kGroupPixels * (kGroups - rightFirst);
+    // Quads far enough out are rewritten whole in the near rows too; the diagonal sweep keeps the columns between them (the
+    // reversed compact weights then start that many entries later).
+    const int leftQuads = leftOuterBlocks(g, kQuadPixels);
+    const int rightFirstQuad = rightOuterFirst(g, kQuadPixels);
+    const int leftInner = leftCount - kQuadPixels * leftQuads;
+    const int rightInner = rightCount - kQuadPixels * (kQuads - rightFirstQuad);
     const PairWeights* leftInnerWeights = leftWeights + (leftCount - leftInner);
     const PairWeights* rightInnerWeights = rightWeights + (rightCount - rightInner);
 
     // With a step close to 255 every row is near and every column inner;
     // then no table is needed.
     ColumnGroup groups[kGroups];
-    if (upNear <= g.centreY || downNear + 1 <= kStreakHeight - 1 - g.centreY || leftGroups > 0 ||
-        rightFirst < kGroups)
+    if (upNear <= g.centreY || downNear + 1 <= kStreakHeight - 1 - g.centreY || leftQuads > 0 ||
+        rightFirstQuad < kQuads)
         fillColumnGroups(groups, g);
 
     // The near rows of each half go along diagonals, quadrant by quadrant:
     // upper left first (centre row and column included), then upper right
-    // (reads the centre column); then their outer groups, and the far rows
+    // (reads the centre column); then their outer quads, and the far rows
     // of the half, outward. Then the same below: lower left (reads the
     // centre row), lower right.
     const ptrdiff_t centre = g.centreY * kStreakWidth + g.centreX;
     const ptrdiff_t below = centre + kStreakWidth;
     sweepQuadrant(up, upWeights, upNear, left, leftInnerWeights, leftInner, pixels, centre, -kStreakWidth, -1);
     sweepQuadrant(up, upWeights, upNear, right, rightInnerWeights, rightInner, pixels, centre + 1, -kStreakWidth, 1);
-    sweepOuterGroups(pixels, g, true, 0, upNear - 1, leftGroups, rightFirst, groups);
+    sweepOuterQuads(pixels, g, true, 0, upNear - 1, leftQuads, rightFirstQuad, groups);
     sweepFarRows(pixels, g, true, upNear, g.centreY, groups);
     sweepQuadrant(down, downWeights, downNear, left, leftInnerWeights, leftInner, pixels, below, kStreakWidth, -1);
     sweepQuadrant(down, downWeights, downNear, right, rightInnerWeights, rightInner, pixels, below + 1, kStreakWidth,
                   1);
-    sweepOuterGroups(pixels, g, false, 1, downNear, leftGroups, rightFirst, groups);
+    sweepOuterQuads(pixels, g, false, 1, downNear, leftQuads, rightFirstQuad, groups);
     sweepFarRows(pixels, g, false, downNear + 1, kStreakHeight - 1 - g.centreY, groups);
 }
 

@@ -261,27 +261,49 @@ TEST_P(FastStreaks, MatchesScalarWithCentresAtEveryEdgeAndCorner)
 }
 
 // Near rows read their own row, yet far enough from the centre column whole
-// groups of eight columns read only columns nearer the centre and may be
-// rewritten together, outward, after the columns between them. Where that
-// starts depends on the step and on how the centre column sits among the
-// groups, so every step of the strengths the scenes use and beyond (0..2047)
-// is checked with centres just before, on and after group edges, on both
-// sides. Taking one group too many, or the groups in the wrong order, reads
-// old pixels of the group or the row, which random frames show.
+// quads of four columns read only columns nearer the centre and may be
+// rewritten together, after the columns between them. Where that starts
+// depends on the step and on how the centre column sits among the quads, so
+// every step of the strengths the scenes use and beyond (0..2047) is checked
+// with centres just before, on and after quad and group edges, on both
+// sides. Taking one quad too many, or the quads in the wrong order, reads
+// old pixels of the quad or the row, which random frames show.
 TEST_P(FastStreaks, MatchesScalarWhereNearRowsAreRewrittenInColumnGroups)
 {
     StreakComparison compare(4711);
-    const int columns[] = {7, 8, 9, 62, 63, 64, 65, 160, 255, 256, 257, 311, 312, 313};
+    const int columns[] = {7, 8, 9, 62, 63, 64, 65, 66, 67, 160, 161, 162, 163, 255, 256, 257, 258, 311, 312, 313};
+    constexpr int kColumns = sizeof columns / sizeof columns[0];
     for (int k = 0; k < 64; ++k) {
         const int strength = 32 * k + int(compare.rng() % 32);
-        for (int i = 0; i < 3; ++i) {
-            const int cx = columns[(3 * k + i) % 14];
+        for (int i = 0; i < 4; ++i) {
+            const int cx = columns[(4 * k + i) % kColumns];
             const int cy = int(compare.rng() % 240);
             compare.check(GetParam(), cx, cy, strength);
             if (HasFatalFailure())
                 return;
         }
     }
+}
+
+// The outer quads of the near rows go two rows at a time, the pairs of rows
+// staggered so that each pair is one quad behind the nearer pair. A half
+// with an odd number of near rows ends on a row paired with itself, and the
+// frame's edge cuts the near rows short, so centres on and next to the top
+// and bottom rows are checked at the steps where the quads reach furthest
+// in (strengths 128..1023), with both sides of the centre column, their
+// quad counts unequal.
+TEST_P(FastStreaks, MatchesScalarWhereOuterQuadsGoTwoRowsAtATime)
+{
+    StreakComparison compare(31337);
+    const int rows[] = {0, 1, 2, 3, 4, 7, 8, 15, 16, 119, 120, 223, 224, 231, 232, 235, 236, 237, 238, 239};
+    const int columns[] = {20, 61, 100, 159, 160, 203, 258, 300};
+    for (int cy : rows)
+        for (int cx : columns) {
+            const int strength = 128 + int(compare.rng() % 896);
+            compare.check(GetParam(), cx, cy, strength);
+            if (HasFatalFailure())
+                return;
+        }
 }
 
 // The centres and strengths the two scenes pass over a whole cycle of their
