@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "pixel/cpu_features.h"
+
 constexpr int kStreakWidth = 320;
 constexpr int kStreakHeight = 240;
 
@@ -40,5 +42,5 @@ void applyLightStreaksSse2(uint32_t* pixels, int32_t centreX, int32_t centreY, i
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #define QUARNEL_STREAKS_AVX2 1
 void applyLightStreaksAvx2(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
-inline bool streaksAvx2Usable() { return __builtin_cpu_supports("avx2"); }
+inline bool streaksAvx2Usable() { return mayUse(CpuFeature::Avx2); }
 #endif

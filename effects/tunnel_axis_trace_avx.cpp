@@ -6,6 +6,7 @@
 // the same order on IEEE doubles (no fused multiply-add), so it yields the
 // same values and takes the same decisions; branches become lane masks.
 #include "effects/tunnel_axis_trace.h"
+#include "pixel/cpu_features.h"
 
 #if defined(QUARNEL_TUNNEL_AVX)
 #include <immintrin.h>
@@ -236,6 +237,6 @@ QUARNEL_AVX void traceOnAxisAvx(const Vec3* directions, const Matrix4& rotation,
     }
 }
 
-bool avxSupported() { return __builtin_cpu_supports("avx"); }
+bool avxSupported() { return mayUse(CpuFeature::Avx); }
 
 #endif  // QUARNEL_TUNNEL_AVX

@@ -17,6 +17,7 @@
 // go two by two, the indices of a pixel in both read together as one 64-bit
 // word, so a pixel costs one and a half loads and an eighth of a store.
 #include "effects/tunnel_fill.h"
+#include "pixel/cpu_features.h"
 
 #if defined(QUARNEL_TUNNEL_FILL_AVX2)
 #include <immintrin.h>
@@ -150,6 +151,6 @@ QUARNEL_AVX2 void fillBlockRow8Avx2(uint32_t* target, int32_t stride, const Tunn
     }
 }
 
-bool fillAvx2Supported() { return __builtin_cpu_supports("avx2"); }
+bool fillAvx2Supported() { return mayUse(CpuFeature::Avx2); }
 
 #endif  // QUARNEL_TUNNEL_FILL_AVX2

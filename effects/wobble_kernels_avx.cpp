@@ -4,6 +4,7 @@
 // included before the instruction set is raised; what follows has internal
 // linkage or is the kernel itself.
 #include "effects/wobble_kernels.h"
+#include "pixel/cpu_features.h"
 
 #if defined(QUARNEL_WOBBLE_AVX)
 
@@ -84,10 +85,6 @@ void wobbleVerticesAvx(const WobbleFrame& w, const WobbleBasis& b, const Vertex*
 #pragma GCC pop_options
 #endif
 
-bool wobbleAvxUsable()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx");
-}
+bool wobbleAvxUsable() { return mayUse(CpuFeature::Avx); }
 
 #endif  // QUARNEL_WOBBLE_AVX

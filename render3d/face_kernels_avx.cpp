@@ -8,6 +8,7 @@
 // can replace the baseline one; what comes after has internal linkage or is
 // one of the kernels.
 #include "render3d/face_kernels.h"
+#include "pixel/cpu_features.h"
 
 #if defined(QUARNEL_FACES_AVX)
 
@@ -333,10 +334,6 @@ int32_t projectVerticesAvx(const Matrix4& w, const Vertex* vertices, int32_t cou
 #pragma GCC pop_options
 #endif
 
-bool faceKernelsAvxUsable()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx");
-}
+bool faceKernelsAvxUsable() { return mayUse(CpuFeature::Avx); }
 
 #endif  // QUARNEL_FACES_AVX

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "pixel/cpu_features.h"
 #include "render3d/exact_divide.h"
 #include "render3d/raster_kernels.h"
 #include "render3d/span_kernels.h"
@@ -115,7 +116,7 @@ struct SpanSse2 {
 bool avx2Usable()
 {
 #if defined(QUARNEL_RASTER_AVX2)
-    return __builtin_cpu_supports("avx2");
+    return mayUse(CpuFeature::Avx2);
 #else
     return false;
 #endif
