@@ -42,7 +42,7 @@ namespace {
 // process starts, so the test starts itself again once with them off.
 constexpr const char* kExactHeap = "glibc.malloc.tcache_count=0:glibc.malloc.mxfast=0";
 
-bool heapFiguresExact()
+[[maybe_unused]] bool heapFiguresExact()
 {
     const char* tunables = std::getenv("GLIBC_TUNABLES");
     return tunables && std::strstr(tunables, kExactHeap);
@@ -74,7 +74,7 @@ const bool restartedWithExactHeap = [] {
 }();
 #endif
 
-int envInt(const char* name, int fallback) { return int(testsupport::envLong(name, fallback)); }
+[[maybe_unused]] int envInt(const char* name, int fallback) { return int(testsupport::envLong(name, fallback)); }
 
 // Resident set size in KiB.
 long residentKiB()
