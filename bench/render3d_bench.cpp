@@ -176,6 +176,18 @@ void BM_SceneB_SceneRenderAt100s(benchmark::State& state)
         effect.scene->render();
 }
 
+// Scene B's sphere posed for music time 100 s, its world matrix made as the
+// scene's render makes it.
+SceneNode& sphereAt100s(CreditsSphereEffect& effect)
+{
+    effect.animate(float(100000 - 67000));
+    SceneNode& node = *effect.sphere;
+    node.world.setIdentity();
+    node.world.multiply(node.rotation, node.world);
+    node.world.setTranslation(node.position.x, node.position.y, node.position.z);
+    return node;
+}
+
 // The per-face and per-vertex work of one scene B frame at 100 s without the
 // rasterizer: normals, projection, facing test and shading by the kernels of
 // one instruction set (0 plain, 1 SSE2, 2 AVX where there is a four-lane
@@ -185,15 +197,10 @@ void BM_SceneB_FaceKernelsAt100s(benchmark::State& state)
     CreditsSphereEffect* scene = sceneB(state);
     if (!scene)
         return;
-    CreditsSphereEffect& effect = *scene;
-    effect.animate(float(100000 - 67000));
-    SceneNode& node = *effect.sphere;
-    node.world.setIdentity();
-    node.world.multiply(node.rotation, node.world);
-    node.world.setTranslation(node.position.x, node.position.y, node.position.z);
+    SceneNode& node = sphereAt100s(*scene);
     Mesh& mesh = *node.mesh;
-    const Vec3 viewer = node.world.inverseRotateVector(
-        Vec3(-node.position.x, -node.position.y, -node.position.z));  // camera at the origin
+    // The camera sits at the origin.
+    const Vec3 viewer = node.world.inverseRotateVector(Vec3(-node.position.x, -node.position.y, -node.position.z));
     const Vec3 light(0.0f, 0.0f, -1.0f);
     const int32_t kind = int32_t(state.range(0));
 #if !defined(QUARNEL_FACES_AVX)
@@ -256,13 +263,9 @@ void BM_SceneB_OneKernelAt100s(benchmark::State& state)
     CreditsSphereEffect* scene = sceneB(state);
     if (!scene)
         return;
-    CreditsSphereEffect& effect = *scene;
-    effect.animate(float(100000 - 67000));
-    SceneNode& node = *effect.sphere;
-    node.world.setIdentity();
-    node.world.multiply(node.rotation, node.world);
-    node.world.setTranslation(node.position.x, node.position.y, node.position.z);
+    SceneNode& node = sphereAt100s(*scene);
     Mesh& mesh = *node.mesh;
+    // The camera sits at the origin.
     const Vec3 viewer = node.world.inverseRotateVector(Vec3(-node.position.x, -node.position.y, -node.position.z));
     const Vec3 light(0.0f, 0.0f, -1.0f);
     applyModifiers(node);

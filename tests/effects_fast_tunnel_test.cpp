@@ -109,6 +109,22 @@ TEST(TunnelTrace, TracedNodesEqualTheReferenceOverTheWholeProgramme)
     EXPECT_EQ(std::memcmp(fast.nodes.get(), reference.nodes.get(), sizeof(TunnelNode) * count), 0);
 }
 
+using OnAxisTracer = void (*)(const Vec3*, const Matrix4&, int32_t, double, const Vec3&, TunnelNode*);
+
+// Every form of the on-axis trace this build and processor can run.
+std::vector<std::pair<const char*, OnAxisTracer>> onAxisTracers()
+{
+    std::vector<std::pair<const char*, OnAxisTracer>> tracers = {{"plain", traceOnAxisPlain}};
+#if defined(__SSE2__)
+    tracers.emplace_back("sse2", traceOnAxisSse2);
+#endif
+#if defined(QUARNEL_TUNNEL_AVX)
+    if (avxSupported())
+        tracers.emplace_back("avx", traceOnAxisAvx);
+#endif
+    return tracers;
+}
+
 // The on-axis tracers (plain, SSE2, AVX when the processor has it) against
 // the reference node by node: random rotations, phases and depths, eyes at
 // +0 and -0, adversarial view directions (axes, both zeros, lobe and texel
@@ -125,15 +141,7 @@ TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
     directions.emplace_back(-0.0f, 0.0f, -1.0f);
     std::uniform_real_distribution<float> angle(-7.0f, 7.0f), depth(-5000.0f, 5000.0f);
 
-    using Tracer = void (*)(const Vec3*, const Matrix4&, int32_t, double, const Vec3&, TunnelNode*);
-    std::vector<std::pair<const char*, Tracer>> tracers = {{"plain", traceOnAxisPlain}};
-#if defined(__SSE2__)
-    tracers.emplace_back("sse2", traceOnAxisSse2);
-#endif
-#if defined(QUARNEL_TUNNEL_AVX)
-    if (avxSupported())
-        tracers.emplace_back("avx", traceOnAxisAvx);
-#endif
+    const auto tracers = onAxisTracers();
     ASSERT_GE(directions.size(), 1000u + 50u);
     std::vector<TunnelNode> expected(directions.size()), got(directions.size());
     for (int round = 0; round < 12; ++round) {
@@ -179,15 +187,7 @@ TEST(TunnelTrace, NodesLeftToTheReferenceLandInTheirOwnLanes)
 {
     std::mt19937 rng(37);
     std::uniform_real_distribution<float> side(-1.0f, 1.0f);
-    using Tracer = void (*)(const Vec3*, const Matrix4&, int32_t, double, const Vec3&, TunnelNode*);
-    std::vector<std::pair<const char*, Tracer>> tracers = {{"plain", traceOnAxisPlain}};
-#if defined(__SSE2__)
-    tracers.emplace_back("sse2", traceOnAxisSse2);
-#endif
-#if defined(QUARNEL_TUNNEL_AVX)
-    if (avxSupported())
-        tracers.emplace_back("avx", traceOnAxisAvx);
-#endif
+    const auto tracers = onAxisTracers();
     Matrix4 identity;
     identity.setIdentity();
     const Vec3 eye(0.0f, 0.0f, 123.0f);
