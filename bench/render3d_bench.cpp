@@ -177,15 +177,22 @@ void BM_SceneB_SceneRenderAt100s(benchmark::State& state)
 }
 
 // Scene B's sphere posed for music time 100 s, its world matrix made as the
-// scene's render makes it.
-SceneNode& sphereAt100s(CreditsSphereEffect& effect)
+// scene's render makes it, and the camera (at the origin) in its object space.
+struct PosedSphere {
+    SceneNode& node;
+    Mesh& mesh;
+    Vec3 viewer;
+};
+
+PosedSphere sphereAt100s(CreditsSphereEffect& effect)
 {
     effect.animate(float(100000 - 67000));
     SceneNode& node = *effect.sphere;
     node.world.setIdentity();
     node.world.multiply(node.rotation, node.world);
     node.world.setTranslation(node.position.x, node.position.y, node.position.z);
-    return node;
+    return {node, *node.mesh,
+            node.world.inverseRotateVector(Vec3(-node.position.x, -node.position.y, -node.position.z))};
 }
 
 // The per-face and per-vertex work of one scene B frame at 100 s without the
@@ -197,10 +204,7 @@ void BM_SceneB_FaceKernelsAt100s(benchmark::State& state)
     CreditsSphereEffect* scene = sceneB(state);
     if (!scene)
         return;
-    SceneNode& node = sphereAt100s(*scene);
-    Mesh& mesh = *node.mesh;
-    // The camera sits at the origin.
-    const Vec3 viewer = node.world.inverseRotateVector(Vec3(-node.position.x, -node.position.y, -node.position.z));
+    const auto [node, mesh, viewer] = sphereAt100s(*scene);
     const Vec3 light(0.0f, 0.0f, -1.0f);
     const int32_t kind = int32_t(state.range(0));
 #if !defined(QUARNEL_FACES_AVX)
@@ -263,10 +267,7 @@ void BM_SceneB_OneKernelAt100s(benchmark::State& state)
     CreditsSphereEffect* scene = sceneB(state);
     if (!scene)
         return;
-    SceneNode& node = sphereAt100s(*scene);
-    Mesh& mesh = *node.mesh;
-    // The camera sits at the origin.
-    const Vec3 viewer = node.world.inverseRotateVector(Vec3(-node.position.x, -node.position.y, -node.position.z));
+    const auto [node, mesh, viewer] = sphereAt100s(*scene);
     const Vec3 light(0.0f, 0.0f, -1.0f);
     applyModifiers(node);
     const Vertex* v = mesh.vertices;
