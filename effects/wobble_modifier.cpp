@@ -51,8 +51,7 @@ void WobbleModifier::apply()
 
     const WobbleBasis basis{sinZY.data(), cosZY.data(), sinXZ.data(), cosXZ.data(), sinXY.data(), cosXY.data()};
 #if defined(QUARNEL_WOBBLE_AVX)
-    static const bool avx = wobbleAvxUsable();
-    if (avx)
+    if (wobbleAvxUsable())
         wobbleVerticesAvx(frame, basis, in, output.get(), mesh->vertexCount);
     else
         wobbleVerticesSse2(frame, basis, in, output.get(), mesh->vertexCount);

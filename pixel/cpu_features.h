@@ -24,15 +24,19 @@ inline bool cpuHas(CpuFeature feature)
 #endif
 }
 
-// Read once: a kernel asks for every triangle or row, and the environment
-// does not change while the program runs.
+// Whether the environment leaves the wider forms on.
 inline bool widerSimdAllowed()
 {
-    static const bool allowed = [] {
-        const char* mode = std::getenv("QUARNEL_SIMD");
-        return !(mode && std::strcmp(mode, "sse2") == 0);
-    }();
-    return allowed;
+    const char* mode = std::getenv("QUARNEL_SIMD");
+    return !(mode && std::strcmp(mode, "sse2") == 0);
 }
 
-inline bool mayUse(CpuFeature feature) { return widerSimdAllowed() && cpuHas(feature); }
+// Worked out once: the rasterizer asks for every triangle and the tunnel for
+// every row of blocks, and neither the processor nor the environment changes
+// while the program runs.
+inline bool mayUse(CpuFeature feature)
+{
+    static const bool avx = widerSimdAllowed() && cpuHas(CpuFeature::Avx);
+    static const bool avx2 = widerSimdAllowed() && cpuHas(CpuFeature::Avx2);
+    return feature == CpuFeature::Avx ? avx : avx2;
+}

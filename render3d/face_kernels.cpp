@@ -1,19 +1,5 @@
 #include "render3d/face_kernels.h"
 
-namespace {
-
-#if defined(QUARNEL_FACES_AVX)
-// Asked once, on first use (also safe from static constructors): the answer
-// cannot change while the program runs.
-bool avx()
-{
-    static const bool usable = faceKernelsAvxUsable();
-    return usable;
-}
-#endif
-
-}  // namespace
-
 int32_t selectFaces(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
                     const uint8_t* projectedValid, int32_t* list)
 {
@@ -28,7 +14,7 @@ void shadeFaces(const Face* faces, const int32_t* list, int32_t count, const Mat
                 double ll, uint8_t* shade, uint8_t* sure)
 {
 #if defined(QUARNEL_FACES_AVX)
-    if (avx()) {
+    if (faceKernelsAvxUsable()) {
         shadeFacesAvx(faces, list, count, world, light, ll, shade, sure);
         return;
     }
@@ -44,7 +30,7 @@ bool computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count, int
                          const Vec3* viewer, uint8_t* facing)
 {
 #if defined(QUARNEL_FACES_AVX)
-    if (padded && avx()) {
+    if (padded && faceKernelsAvxUsable()) {
         computeNormalsAvx(vertices, vertexCount, padded, faces, count, facing ? viewer : nullptr, facing);
         return facing != nullptr;
     }
@@ -87,7 +73,7 @@ int32_t projectVertices(const Matrix4& world, const Vertex* vertices, int32_t co
                         int32_t height, float f, ScreenVertex* out, uint8_t* valid)
 {
 #if defined(QUARNEL_FACES_AVX)
-    if (avx())
+    if (faceKernelsAvxUsable())
         return projectVerticesAvx(world, vertices, count, width, height, f, out, valid);
 #endif
 #if defined(__SSE2__)
