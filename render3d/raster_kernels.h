@@ -27,7 +27,7 @@ void fillSpanWith(RasterKernel kernel, uint32_t* rowPixels, uint32_t* rowKeys, i
 // The AVX2 forms, built with that instruction set for this function alone
 // (rasterizer_avx2.cpp); call only when the processor has it.
 void fillSortedTriangleAvx2(uint32_t* target, int32_t width, int32_t height, const ScreenVertex* v,
-                            uint32_t color, uint32_t* depth);
+                            uint32_t color, uint32_t* depth, int32_t xMin, int32_t xMax);
 void fillSpanAvx2Entry(uint32_t* rowPixels, uint32_t* rowKeys, int32_t width, int32_t xl, int32_t n, uint32_t z,
                        uint32_t dz, uint32_t color);
 #endif

@@ -125,19 +125,21 @@ bool avx2Usable()
 // Sorts the records and tells whether there may be anything to fill: only
 // then is the triangle within the fixed-point limit, not flat, with a row on
 // the target and a column that can be drawn. Widens `touched` by its rows on
-// the target. The early answers are exact, not guesses: an edge's pixel x
+// the target, and gives the least and greatest x of the vertices for the
+// fill. The early answers are exact, not guesses: an edge's pixel x
 // lies between its vertices' x in every row, so with all three x equal every
 // span is empty, and with all of them at or left of 0 (at or right of
 // `width`) every span is clamped to nothing.
-inline bool prepareTriangle(int32_t width, int32_t height, ScreenVertex* v, RowRange* touched)
+inline bool prepareTriangle(int32_t width, int32_t height, ScreenVertex* v, RowRange* touched, int32_t& xMin,
+                            int32_t& xMax)
 {
     sortByY(v);
     const int32_t top = std::max(v[0].y, 0);
     const int32_t bottom = std::min(v[2].y, height);
     if (top >= bottom)  // also every flat triangle (v[0].y == v[2].y)
         return false;
-    const int32_t xMin = std::min({v[0].x, v[1].x, v[2].x});
-    const int32_t xMax = std::max({v[0].x, v[1].x, v[2].x});
+    xMin = std::min({v[0].x, v[1].x, v[2].x});
+    xMax = std::max({v[0].x, v[1].x, v[2].x});
     if (xMin == xMax || xMax <= 0 || xMin >= width || !fitsFixedPoint(v, xMin, xMax))
         return false;
     if (touched) {
@@ -152,18 +154,19 @@ inline bool prepareTriangle(int32_t width, int32_t height, ScreenVertex* v, RowR
 void drawTriangle(uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
                   uint32_t color, uint32_t* depth, RowRange* touched)
 {
-    if (!prepareTriangle(width, height, v, touched))
+    int32_t xMin, xMax;
+    if (!prepareTriangle(width, height, v, touched, xMin, xMax))
         return;
 #if defined(QUARNEL_RASTER_AVX2)
     if (avx2Usable()) {
-        fillSortedTriangleAvx2(target, width, height, v, color, depth);
+        fillSortedTriangleAvx2(target, width, height, v, color, depth, xMin, xMax);
         return;
     }
 #endif
 #if defined(__SSE2__)
-    fillSortedTriangle<SpanSse2>(target, width, height, v, color, depth);
+    fillSortedTriangle<SpanSse2>(target, width, height, v, color, depth, xMin, xMax);
 #else
-    fillSortedTriangle<SpanPlain>(target, width, height, v, color, depth);
+    fillSortedTriangle<SpanPlain>(target, width, height, v, color, depth, xMin, xMax);
 #endif
 }
 
@@ -187,20 +190,21 @@ bool rasterKernelUsable(RasterKernel kernel)
 void drawTriangleWith(RasterKernel kernel, uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
                       uint32_t color, uint32_t* depth, RowRange* touched)
 {
-    if (!prepareTriangle(width, height, v, touched))
+    int32_t xMin, xMax;
+    if (!prepareTriangle(width, height, v, touched, xMin, xMax))
         return;
     switch (kernel) {
     case RasterKernel::Plain:
-        fillSortedTriangle<SpanPlain>(target, width, height, v, color, depth);
+        fillSortedTriangle<SpanPlain>(target, width, height, v, color, depth, xMin, xMax);
         break;
     case RasterKernel::Sse2:
 #if defined(__SSE2__)
-        fillSortedTriangle<SpanSse2>(target, width, height, v, color, depth);
+        fillSortedTriangle<SpanSse2>(target, width, height, v, color, depth, xMin, xMax);
 #endif
         break;
     case RasterKernel::Avx2:
 #if defined(QUARNEL_RASTER_AVX2)
-        fillSortedTriangleAvx2(target, width, height, v, color, depth);
+        fillSortedTriangleAvx2(target, width, height, v, color, depth, xMin, xMax);
 #endif
         break;
     }

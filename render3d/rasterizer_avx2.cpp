@@ -65,9 +65,9 @@ struct SpanAvx2 {
 }  // namespace
 
 void fillSortedTriangleAvx2(uint32_t* target, int32_t width, int32_t height, const ScreenVertex* v,
-                            uint32_t color, uint32_t* depth)
+                            uint32_t color, uint32_t* depth, int32_t xMin, int32_t xMax)
 {
-    fillSortedTriangle<SpanAvx2>(target, width, height, v, color, depth);
+    fillSortedTriangle<SpanAvx2>(target, width, height, v, color, depth, xMin, xMax);
 }
 
 void fillSpanAvx2Entry(uint32_t* rowPixels, uint32_t* rowKeys, int32_t width, int32_t xl, int32_t n, uint32_t z,

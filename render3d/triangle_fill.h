@@ -126,10 +126,11 @@ struct SpanNarrow {
 };
 
 // A triangle sorted by y (v[0].y <= v[1].y <= v[2].y, v[0].y < v[2].y) whose
-// values fit the fixed-point limit: its rows on the target.
+// values fit the fixed-point limit, with the least and greatest x of its
+// vertices: its rows on the target.
 template <class Span>
 inline void fillSortedTriangle(uint32_t* target, int32_t width, int32_t height, const ScreenVertex* v,
-                               uint32_t color, uint32_t* depth)
+                               uint32_t color, uint32_t* depth, int32_t xMin, int32_t xMax)
 {
     const ScreenVertex& p = v[0];
     const ScreenVertex& q = v[1];
@@ -142,7 +143,6 @@ inline void fillSortedTriangle(uint32_t* target, int32_t width, int32_t height, 
     // A non-empty part has at least one row, so its edge's divisor is >= 1.
     const int32_t mid = std::min(std::max(q.y, top), bottom);
     FillEdge longEdge(p, r, top);
-    const int32_t xMin = std::min({p.x, q.x, r.x}), xMax = std::max({p.x, q.x, r.x});
     if (xMax - xMin <= kNarrowTriangle) {
         // Spans of a few pixels: the plain loop costs less than setting up
         // the wide one.
