@@ -1,5 +1,5 @@
 // Writing video files: streams as asked, sound in step with the pictures in
-// both containers, and files that appear only when complete.
+// both containers.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -16,7 +16,6 @@ extern "C" {
 #include <vector>
 
 #include "capture/video_file_writer.h"
-#include "driver/partial_file.h"
 #include "test_support.h"
 
 namespace {
@@ -151,7 +150,6 @@ TEST(VideoFile, StreamsAsAskedWithSoundInStepWithThePictures)
         ASSERT_GE(r.firstLoudSound, 0) << ending;
         EXPECT_NEAR(r.firstLoudSound - r.firstBrightPicture, 0.0, 0.005) << ending;
         EXPECT_NEAR(r.lastSoundEnd - r.lastPictureEnd, 0.0, 0.03) << ending;
-        std::remove((path + ".part").c_str());
     }
 }
 
@@ -164,40 +162,6 @@ TEST(VideoFile, AnUnwritablePlaceFailsAtOpenWithTheReason)
     std::string error;
     EXPECT_FALSE(writer.open("/nonexistent-quarnel-folder/x.mp4", "x.mp4", settings, error));
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
-}
-
-TEST(PartialFile, AppearsUnderItsNameOnlyWhenCommitted)
-{
-    const std::string final = tempPath("partial.bin");
-    std::ofstream(final) << "older";
-    {
-        PartialFile file(final);
-        EXPECT_EQ(file.path(), final + ".part");
-        std::ofstream(file.path()) << "newer";
-        // Abandoned: the older file stays as it was, the temporary one goes.
-    }
-    EXPECT_FALSE(fs::exists(final + ".part"));
-    std::string text;
-    std::ifstream(final) >> text;
-    EXPECT_EQ(text, "older");
-    {
-        PartialFile file(final);
-        std::ofstream(file.path()) << "newer";
-        std::string error;
-        ASSERT_TRUE(file.commit(error)) << error;
-    }
-    EXPECT_FALSE(fs::exists(final + ".part"));
-    std::ifstream(final) >> text;
-    EXPECT_EQ(text, "newer");
-    // Nothing written at all: the commit fails and leaves no file behind.
-    {
-        PartialFile file(tempPath("never.bin"));
-        std::string error;
-        EXPECT_FALSE(file.commit(error));
-        EXPECT_FALSE(error.empty());
-    }
-    EXPECT_FALSE(fs::exists(tempPath("never.bin")));
-    fs::remove(final);
 }
 
 }  // namespace
