@@ -1,6 +1,11 @@
 #include "driver/data_check.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -13,27 +18,31 @@ const std::vector<std::string>& dataFileNames()
     return names;
 }
 
-std::vector<std::string> missingDataFiles()
+std::vector<DataFileProblem> dataFileProblems()
 {
-    std::vector<std::string> missing;
+    std::vector<DataFileProblem> problems;
     for (const std::string& name : dataFileNames()) {
         const std::string path = dataPath(name.c_str());
-        std::error_code ec;
-        bool readable = std::filesystem::is_regular_file(path, ec);
-        if (readable) {
-            // Opening is the only sure test of readability (permissions, dangling links).
-            std::FILE* f = std::fopen(path.c_str(), "rb");
-            readable = f != nullptr;
-            if (f)
-                std::fclose(f);
+        struct stat st {};
+        std::string problem;
+        if (::stat(path.c_str(), &st) != 0) {
+            problem = errno == ENOENT ? "missing" : std::string("unreadable: ") + std::strerror(errno);
+        } else if (!S_ISREG(st.st_mode)) {
+            problem = S_ISDIR(st.st_mode)                      ? "not a regular file: a folder"
+                      : S_ISFIFO(st.st_mode)                   ? "not a regular file: a FIFO"
+                      : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "not a regular file: a device"
+                                                               : "not a regular file";
+        } else if (::access(path.c_str(), R_OK) != 0) {
+            // access asks with the real user's rights, as open will.
+            problem = std::string("unreadable: ") + std::strerror(errno);
         }
-        if (!readable)
-            missing.push_back(name);
+        if (!problem.empty())
+            problems.push_back({name, problem});
     }
-    return missing;
+    return problems;
 }
 
-std::string missingDataMessage(const std::vector<std::string>& missing)
+std::string dataProblemMessage(const std::vector<DataFileProblem>& problems)
 {
     namespace fs = std::filesystem;
     const std::string& folder = dataFolder();
@@ -41,9 +50,14 @@ std::string missingDataMessage(const std::vector<std::string>& missing)
     const fs::path absolute = fs::absolute(folder, ec);
     const bool exists = fs::is_directory(folder, ec);
 
-    std::string text = missing.size() == 1 ? "a data file is missing:" : "data files are missing:";
-    for (const std::string& name : missing)
-        text += "\n  " + dataPath(name.c_str());
+    bool allMissing = true;
+    for (const DataFileProblem& p : problems)
+        allMissing = allMissing && p.missing();
+    const bool one = problems.size() == 1;
+    std::string text = allMissing ? (one ? "a data file is missing:" : "data files are missing:")
+                                  : (one ? "a data file cannot be used:" : "data files cannot be used:");
+    for (const DataFileProblem& p : problems)
+        text += "\n  " + dataPath(p.name.c_str()) + (allMissing ? "" : " (" + p.problem + ")");
     text += "\nlooked in: " + folder;
     if (!absolute.empty() && absolute.string() != folder)
         text += " (" + absolute.string() + ")";

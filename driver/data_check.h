@@ -1,16 +1,25 @@
 #pragma once
 // Checks the whole data set up front, so that one message lists every file
-// that is missing instead of the first effect stopping on the first one.
+// that cannot be used instead of the first effect stopping on the first one.
 #include <string>
 #include <vector>
 
 // The five files the programme reads, in the order they are loaded.
 const std::vector<std::string>& dataFileNames();
 
-// The names of dataFileNames() that dataPath cannot open for reading.
-std::vector<std::string> missingDataFiles();
+// A data file that cannot be used, and why: "missing", "unreadable: <reason>"
+// or "not a regular file: a FIFO" (a folder, a device, ...).
+struct DataFileProblem {
+    std::string name;  // as in dataFileNames()
+    std::string problem;
+    bool missing() const { return problem == "missing"; }
+};
 
-// The message for missing files: each missing file with the path tried, the
+// The problem of each of dataFileNames() that dataPath cannot read as a
+// regular file. Nothing is opened that could block (a FIFO, a device).
+std::vector<DataFileProblem> dataFileProblems();
+
+// The message for those files: each with the path tried and its problem, the
 // folder looked in (as given and as an absolute path, and whether it exists)
 // and every file expected. Several lines, no trailing newline.
-std::string missingDataMessage(const std::vector<std::string>& missing);
+std::string dataProblemMessage(const std::vector<DataFileProblem>& problems);
