@@ -14,7 +14,7 @@
 #include "driver/globals.h"
 #include "driver/interrupt_guard.h"
 #include "driver/offline_run.h"
-#include "driver/partial_file.h"
+#include "driver/output_file.h"
 #include "driver/progress_line.h"
 #include "driver/timeline.h"
 #include "driver/wav_file.h"
@@ -57,27 +57,43 @@ std::string megabytes(const std::string& path)
     return text;
 }
 
+// The span of music time to render: --from up to --to or the soundtrack's
+// end. False, with the reason shown, when it holds no frame.
+bool captureClock(const Options& options, const PcmTrack& track, FrameClock& clock)
+{
+    clock = FrameClock{options.fromMs, rangeEndMs(options, trackEndMs(track)), options.fps};
+    if (clock.frameCount() > 0)
+        return true;
+    std::fprintf(stderr, "quarnel: --from %d is not before the end of the capture (%d ms, where the soundtrack ends); give --to\n",
+                 clock.fromMs, clock.toMs);
+    return false;
+}
+
 }  // namespace
 
 int runCapture(const Options& options)
 {
-    const FrameClock clock{options.fromMs, rangeEndMs(options), options.fps};
     const int scale = outputScale(options);
     InterruptGuard guard;
 
+    // Made before anything is rendered, so an unwritable place fails at once.
+    OutputFile file;
+    std::string error;
+    if (!file.open(options.capture, error)) {
+        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.capture.c_str(), error.c_str());
+        return 1;
+    }
     PcmTrack track;
-    if (!loadSoundtrack(track))
+    FrameClock clock;
+    if (!loadSoundtrack(track) || !captureClock(options, track, clock))
         return 1;
 
-    // Opened before the timeline is built, so an unwritable place fails at once.
-    PartialFile file(options.capture);
     VideoFileWriter writer;
     VideoFileSettings settings;
     settings.width = kFrameWidth * scale;
     settings.height = kFrameHeight * scale;
     settings.fps = options.fps;
     settings.sampleRate = kPcmRate;
-    std::string error;
     if (!writer.open(file.path(), options.capture, settings, error)) {
         std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.capture.c_str(), error.c_str());
         return 1;
@@ -126,64 +142,77 @@ int runCapture(const Options& options)
 
 int runFrameExport(const Options& options)
 {
-    const FrameClock clock{options.fromMs, rangeEndMs(options), options.fps};
     const int scale = outputScale(options);
-    const std::string& folder = options.framesDir;
     InterruptGuard guard;
 
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (!std::filesystem::is_directory(folder, ec)) {
-        std::fprintf(stderr, "quarnel: could not make the folder %s\n", folder.c_str());
+    // The frames go into a folder of ours that takes the final folder's
+    // place only when every frame and the sound are written.
+    OutputFolder folder;
+    std::string error;
+    if (!folder.open(options.framesDir, error)) {
+        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.framesDir.c_str(), error.c_str());
         return 1;
     }
     PcmTrack track;
-    if (!loadSoundtrack(track))
+    FrameClock clock;
+    if (!loadSoundtrack(track) || !captureClock(options, track, clock))
         return 1;
+    // Refused before any frame is drawn rather than failing at the end.
+    if (runSoundFrames(clock) > maxWavFrames(kPcmChannels)) {
+        std::fprintf(stderr, "quarnel: the span from %d to %d ms is too long for audio.wav (at most %lld s); "
+                     "use a shorter span or --capture\n", clock.fromMs, clock.toMs,
+                     static_cast<long long>(maxWavFrames(kPcmChannels) / kPcmRate));
+        return 1;
+    }
+    const std::string wavPath = folder.path() + "/audio.wav";
+    WavWriter wav;
+    if (!wav.open(wavPath, runSoundFrames(clock), kPcmRate, kPcmChannels, error)) {
+        std::fprintf(stderr, "quarnel: could not write %s/audio.wav: %s\n", options.framesDir.c_str(), error.c_str());
+        return 1;
+    }
 
     Timeline timeline;
     buildTimeline(timeline);
     timeline.effects.prepare();
 
     std::vector<uint32_t> scaled;
-    std::string failedPath;
+    std::vector<int16_t> sound;
+    std::string failed;
     ProgressDisplay progress(stderr, clock.frameCount(), options.fps);
     int32_t lastMs = 0;
     const OfflineEnd end = renderOffline(
         timeline, clock, progress,
         [&](int64_t frame) {
             char name[32];
-            std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
-            const std::string path = folder + name;
-            // writePng leaves nothing usable behind on failure; remove what it left.
-            if (writePng(path, outputPixels(scale, scaled), kFrameWidth * scale, kFrameHeight * scale))
-                return true;
-            std::remove(path.c_str());
-            failedPath = path;
-            return false;
+            std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(frame));
+            if (!writePng(folder.path() + "/" + name, outputPixels(scale, scaled), kFrameWidth * scale,
+                          kFrameHeight * scale)) {
+                failed = name;
+                return false;
+            }
+            frameSound(track, clock, frame, sound);
+            if (!wav.write(sound.data(), int64_t(sound.size() / kPcmChannels), error)) {
+                failed = "audio.wav";
+                return false;
+            }
+            return true;
         },
         lastMs);
     progress.close();
     timeline.destroyVideo();
 
+    const std::string notWritten = "nothing was written to " + options.framesDir;
     if (end == OfflineEnd::interrupted) {
-        reportInterrupted(lastMs, "the frames before it are in " + folder);
+        reportInterrupted(lastMs, notWritten);
         return 1;
     }
-    if (end == OfflineEnd::failed) {
-        std::fprintf(stderr, "quarnel: could not write %s\n", failedPath.c_str());
-        return 1;
-    }
-    std::vector<int16_t> sound;
-    runSound(track, clock, sound);
-    PartialFile wav(folder + "/audio.wav");
-    std::string error;
-    if (!writeWavFile(wav.path(), sound.data(), int64_t(sound.size() / kPcmChannels), kPcmRate, kPcmChannels) ||
-        !wav.commit(error)) {
-        std::fprintf(stderr, "quarnel: could not write %s\n", wav.finalPath().c_str());
+    if (end == OfflineEnd::failed || !wav.close(error) || !folder.commit(error)) {
+        std::fprintf(stderr, "quarnel: could not write %s%s%s; %s\n",
+                     (options.framesDir + (failed.empty() ? "" : "/" + failed)).c_str(), error.empty() ? "" : ": ",
+                     error.c_str(), notWritten.c_str());
         return 1;
     }
     std::fprintf(stderr, "quarnel: wrote %lld frames (frame-000000.png ...) and audio.wav to %s\n",
-                 static_cast<long long>(clock.frameCount()), folder.c_str());
+                 static_cast<long long>(clock.frameCount()), options.framesDir.c_str());
     return 0;
 }

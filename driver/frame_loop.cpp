@@ -48,7 +48,7 @@ int runDemo(const Options& options)
         std::memset(framebuffer, 0, sizeof framebuffer);
         timeline.effects.renderFrame(t);
         presentFrame(framebuffer);
-        ++frameCounter;
+        advanceFrameCounter();
     }
 
     closeDisplay();

@@ -14,6 +14,10 @@ extern uint32_t framebuffer[kFramePixels];
 // Frame-loop iterations so far. Effects may test bits of it and reset it to 0.
 extern int32_t frameCounter;
 
+// One more frame: the counter wraps as the 32-bit register it is (after
+// 2^32 frames, over two years at 60 fps) instead of overflowing.
+inline void advanceFrameCounter() { frameCounter = static_cast<int32_t>(static_cast<uint32_t>(frameCounter) + 1u); }
+
 // Set to 1 by the display when Escape is pressed; ends the frame loop.
 extern int32_t quitRequested;
 

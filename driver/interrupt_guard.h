@@ -1,10 +1,13 @@
 #pragma once
-// While an offline run writes its output, Ctrl+C (SIGINT) and SIGTERM only
-// raise a flag, so the frame loop can stop between frames and remove what it
-// was writing; SIGXFSZ is ignored, so a file-size limit fails the write with
-// EFBIG instead of killing the process mid-file. A signal that was ignored
-// at start stays ignored. The previous handlers come back when the guard ends.
+// While a run writes its output, every signal whose default is to end the
+// process (Ctrl+C, SIGTERM, a closed terminal's SIGHUP, SIGQUIT, SIGPIPE,
+// SIGUSR1, ...) only raises a flag, so the run can stop between frames and
+// remove what it was writing; SIGXFSZ is ignored, so a file-size limit fails
+// the write with EFBIG instead of killing the process mid-file. A signal
+// that was ignored at start stays ignored. The previous handlers come back
+// when the guard ends.
 #include <csignal>
+#include <vector>
 
 class InterruptGuard {
 public:
@@ -17,7 +20,9 @@ public:
     static int interruption();
 
 private:
-    struct sigaction savedInt_ {};
-    struct sigaction savedTerm_ {};
-    struct sigaction savedXfsz_ {};
+    struct Saved {
+        int signal;
+        struct sigaction action;
+    };
+    std::vector<Saved> saved_;
 };

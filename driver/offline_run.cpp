@@ -21,7 +21,7 @@ OfflineEnd renderOffline(Timeline& timeline, const FrameClock& clock, ProgressDi
         timeline.effects.renderFrame(t);
         // As in the live loop, the counter advances after the frame is drawn
         // and before it is shown; the flash effects have already read it.
-        ++frameCounter;
+        advanceFrameCounter();
         lastMs = t;
         if (!deliver(i))
             return OfflineEnd::failed;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 
 #include "display/display.h"
 
@@ -23,18 +24,19 @@ bool parseInt(const char* text, long low, long high, long& value)
     return true;
 }
 
-bool endsWithIgnoringCase(const std::string& text, const char* suffix)
+}  // namespace
+
+bool hasExtension(const std::string& name, const char* extension)
 {
-    const size_t n = std::strlen(suffix);
-    if (text.size() <= n)
+    const size_t n = std::strlen(extension);
+    if (name.size() <= n)
         return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - n + i])) != suffix[i])
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - n + i])) !=
+            std::tolower(static_cast<unsigned char>(extension[i])))
             return false;
     return true;
 }
-
-}  // namespace
 
 bool parseOptions(int argc, const char* const* argv, Options& options, std::string& error)
 {
@@ -104,9 +106,9 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
             options.fpsSet = true;
             ++i;
         } else if (arg == "--frame-counter") {
-            if (!parseInt(value, 0, 0x7FFFFFFF, n))
-                return needs("a whole number, 0 or more");
-            options.frameCounter = int32_t(n);
+            if (!parseInt(value, 0, 0xFFFFFFFFL, n))
+                return needs("a whole number from 0 to 4294967295");
+            options.frameCounter = uint32_t(n);
             options.frameCounterSet = true;
             ++i;
         } else if (arg == "--out") {
@@ -155,11 +157,12 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
                 " is only used with --capture, --frames or --bench";
         return false;
     }
-    if (offline && rangeEndMs(options) <= options.fromMs) {
+    // Without --to a capture ends with the soundtrack, which is checked once it is loaded.
+    if ((options.bench || options.toMs >= 0) && rangeEndMs(options, 0) <= options.fromMs) {
         error = "--to must be later than --from";
         return false;
     }
-    if (capture && !endsWithIgnoringCase(options.capture, ".mp4") && !endsWithIgnoringCase(options.capture, ".mkv")) {
+    if (capture && !hasExtension(options.capture, ".mp4") && !hasExtension(options.capture, ".mkv")) {
         error = "--capture " + options.capture + ": the file name must end in .mp4 or .mkv";
         return false;
     }
@@ -169,11 +172,7 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
             error = "--frame-at needs --out FILE";
             return false;
         }
-        auto endsWith = [&](const char* suffix) {
-            size_t n = std::strlen(suffix);
-            return o.size() > n && o.compare(o.size() - n, n, suffix) == 0;
-        };
-        if (!endsWith(".png") && !endsWith(".raw")) {
+        if (!hasExtension(o, ".png") && !hasExtension(o, ".raw")) {
             error = "--out " + o + ": the file name must end in .png or .raw";
             return false;
         }
@@ -184,11 +183,11 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
     return true;
 }
 
-int32_t rangeEndMs(const Options& options)
+int32_t rangeEndMs(const Options& options, int32_t soundtrackEndMs)
 {
     if (options.toMs >= 0)
         return options.toMs;
-    return options.bench ? 120000 : 122000;
+    return options.bench ? kProgrammeEndMs : std::max(kProgrammeEndMs + 2000, soundtrackEndMs);
 }
 
 int outputScale(const Options& options)
@@ -222,8 +221,9 @@ std::string usageText()
            "                       H.264 and AAC\n"
            "  --frames DIR         render the programme into DIR as numbered PNG files\n"
            "                       (frame-000000.png, ...) and its soundtrack as audio.wav\n"
-           "  --from MS, --to MS   the span of music time to capture or benchmark\n"
-           "                       (default 0 to 122000; 0 to 120000 for --bench)\n"
+           "  --from MS, --to MS   the span of music time to capture or benchmark (default:\n"
+           "                       from 0 to the end of the soundtrack, at least 122000;\n"
+           "                       0 to 120000 for --bench)\n"
            "  --fps N              frames per second of music time for --capture, --frames\n"
            "                       and --bench (default 60)\n"
            "  --bench              render the programme headless and report the median and\n"

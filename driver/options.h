@@ -21,7 +21,7 @@ struct Options {
     bool fpsSet = false;
     int32_t fromMs = 0;         // --from MS: first music time of an offline run
     int32_t toMs = -1;          // --to MS: offline frames end before this (-1: the mode's default)
-    int32_t frameCounter = 0;   // --frame-counter N: the counter's value for that frame
+    uint32_t frameCounter = 0;  // --frame-counter N: the 32-bit counter's value for that frame
     bool frameCounterSet = false;
     std::string dataDir;        // --data DIR: read the data files from DIR instead of "data"
 };
@@ -32,9 +32,17 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
 
 std::string usageText();
 
+// Whether name ends in extension (".png"), letters matched regardless of case.
+bool hasExtension(const std::string& name, const char* extension);
+
+// The music time at which the programme's last scene ends and the screen stays black.
+constexpr int32_t kProgrammeEndMs = 120000;
+
 // The end of an offline run: --to, or the end of the programme's last scene
-// for --bench (120000) and two seconds of black after it for a capture (122000).
-int32_t rangeEndMs(const Options& options);
+// for --bench, and for a capture the end of the soundtrack (soundtrackEndMs),
+// but no earlier than two seconds of black after the last scene, so that the
+// music is never cut off mid-chord.
+int32_t rangeEndMs(const Options& options, int32_t soundtrackEndMs);
 
 // The upscale factor of --capture (default 3: 960 x 720) and --frames (default 1).
 int outputScale(const Options& options);

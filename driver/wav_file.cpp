@@ -1,6 +1,7 @@
 #include "driver/wav_file.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -18,18 +19,32 @@ void put32(std::vector<uint8_t>& out, uint32_t v)
     put16(out, v >> 16);
 }
 
+constexpr uint64_t kHeaderAfterRiffSize = 36;  // bytes the RIFF size counts besides the samples
+
 }  // namespace
 
-bool writeWavFile(const std::string& path, const int16_t* samples, int64_t frameCount, int32_t sampleRate,
-                  int32_t channels)
+int64_t maxWavFrames(int32_t channels)
 {
-    const uint64_t dataBytes = uint64_t(frameCount) * uint64_t(channels) * 2;
-    // The RIFF sizes are 32-bit: about 6 hours of 44100 Hz stereo.
-    if (dataBytes > 0xFFFFFFFFull - 36)
+    return int64_t((0xFFFFFFFFull - kHeaderAfterRiffSize) / (uint64_t(channels) * 2));
+}
+
+WavWriter::~WavWriter()
+{
+    if (file_)
+        std::fclose(file_);
+}
+
+bool WavWriter::open(const std::string& path, int64_t frameCount, int32_t sampleRate, int32_t channels,
+                     std::string& error)
+{
+    if (frameCount < 0 || frameCount > maxWavFrames(channels)) {
+        error = "too long for a WAV file";
         return false;
+    }
+    const uint64_t dataBytes = uint64_t(frameCount) * uint64_t(channels) * 2;
     std::vector<uint8_t> header;
     header.insert(header.end(), {'R', 'I', 'F', 'F'});
-    put32(header, uint32_t(36 + dataBytes));
+    put32(header, uint32_t(kHeaderAfterRiffSize + dataBytes));
     header.insert(header.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     put32(header, 16);
     put16(header, 1);  // PCM
@@ -40,19 +55,50 @@ bool writeWavFile(const std::string& path, const int16_t* samples, int64_t frame
     put16(header, 16);
     header.insert(header.end(), {'d', 'a', 't', 'a'});
     put32(header, uint32_t(dataBytes));
-
-    std::vector<uint8_t> data;
-    data.reserve(size_t(dataBytes));
-    for (uint64_t i = 0; i < dataBytes / 2; ++i)
-        put16(data, uint16_t(samples[i]));
-
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_ || std::fwrite(header.data(), 1, header.size(), file_) != header.size()) {
+        error = std::strerror(errno);
         return false;
-    bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size();
-    ok = ok && std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok)
-        std::remove(path.c_str());
-    return ok;
+    }
+    remaining_ = frameCount;
+    channels_ = channels;
+    return true;
+}
+
+bool WavWriter::write(const int16_t* samples, int64_t frames, std::string& error)
+{
+    if (!file_ || frames > remaining_) {
+        error = "more sound than the file's header holds";
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size_t(frames) * size_t(channels_) * 2);
+    for (int64_t i = 0; i < frames * channels_; ++i)
+        put16(bytes, uint16_t(samples[i]));
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+        error = std::strerror(errno);
+        return false;
+    }
+    remaining_ -= frames;
+    return true;
+}
+
+bool WavWriter::close(std::string& error)
+{
+    if (!file_) {
+        error = "not open";
+        return false;
+    }
+    // fclose flushes: a full disk shows up here, not in fwrite.
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!closed) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (remaining_ != 0) {
+        error = "the sound ended early";
+        return false;
+    }
+    return true;
 }

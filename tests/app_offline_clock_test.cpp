@@ -63,7 +63,8 @@ PcmTrack numberedTrack(int64_t frames)
 
 TEST(FrameSound, SlicesJoinIntoTheTrackFromTheFirstFrameOn)
 {
-    const PcmTrack track = numberedTrack(int64_t(kPcmRate) * 5);
+    // The track ends with the run, so nothing fades.
+    const PcmTrack track = numberedTrack(int64_t(kPcmRate) * 3);
     // 7 fps does not divide 44100: slices differ in length by one frame.
     for (int fps : {7, 30, 60}) {
         const FrameClock clock{1000, 3000, fps};
@@ -80,10 +81,33 @@ TEST(FrameSound, SlicesJoinIntoTheTrackFromTheFirstFrameOn)
         // Sound and pictures last exactly as long.
         ASSERT_EQ(int64_t(joined.size() / 2), clock.frameCount() * kPcmRate / fps) << fps;
         ASSERT_TRUE(std::equal(joined.begin(), joined.end(), track.samples.begin() + 2 * first)) << fps;
-        std::vector<int16_t> whole;
-        runSound(track, clock, whole);
-        EXPECT_EQ(whole, joined) << fps;
+        EXPECT_EQ(runSoundFrames(clock), int64_t(joined.size() / 2));
     }
+}
+
+TEST(FrameSound, ARunEndingInsideTheMusicFadesItsLastHalfSecondOut)
+{
+    PcmTrack track;
+    track.samples.assign(size_t(kPcmRate) * 4, 1000);  // 2 s of a steady level
+    auto joined = [&](int32_t toMs) {
+        const FrameClock clock{0, toMs, 30};
+        std::vector<int16_t> all, slice;
+        for (int64_t i = 0; i < clock.frameCount(); ++i) {
+            frameSound(track, clock, i, slice);
+            all.insert(all.end(), slice.begin(), slice.end());
+        }
+        return all;
+    };
+    const std::vector<int16_t> cut = joined(1000);
+    const size_t fadeStart = cut.size() - size_t(kFadeOutFrames) * 2;
+    EXPECT_EQ(cut[fadeStart - 1], 1000);
+    EXPECT_EQ(cut[fadeStart], 1000);  // full level where the fade begins ...
+    EXPECT_EQ(cut[fadeStart + kFadeOutFrames], 500);  // ... half way down in the middle ...
+    EXPECT_EQ(cut.back(), 0);  // ... and 1000 / 22050 of it in the last frame
+    // A run that outlasts the music keeps it whole: its end is the music's own.
+    const std::vector<int16_t> whole = joined(3000);
+    EXPECT_TRUE(std::equal(track.samples.begin(), track.samples.end(), whole.begin()));
+    EXPECT_EQ(trackEndMs(track), 2000);
 }
 
 TEST(Upscale, EveryPixelBecomesASolidBlock)

@@ -41,11 +41,11 @@ TEST(Options, ValuesAreRead)
     EXPECT_EQ(o.startMs, 59000);
 
     Options f;
-    ASSERT_TRUE(parse({"--frame-at", "67000", "--out", "x.png", "--frame-counter", "31"}, f, error)) << error;
+    ASSERT_TRUE(parse({"--frame-at", "67000", "--out", "x.PNG", "--frame-counter", "4294967295"}, f, error)) << error;
     EXPECT_TRUE(f.frameAt);
     EXPECT_EQ(f.frameAtMs, 67000);
-    EXPECT_EQ(f.out, "x.png");
-    EXPECT_EQ(f.frameCounter, 31);
+    EXPECT_EQ(f.out, "x.PNG");  // extensions match regardless of case
+    EXPECT_EQ(f.frameCounter, 4294967295u);  // the whole 32-bit counter
 }
 
 TEST(Options, BadCommandLinesAreRefusedWithAReason)
@@ -62,6 +62,7 @@ TEST(Options, BadCommandLinesAreRefusedWithAReason)
         {"--pixel-format", "rgb15"},
         {"--start", "-1"},
         {"--frame-counter", "5"},
+        {"--frame-at", "100", "--out", "x.raw", "--frame-counter", "4294967296"},
         {"--frobnicate"},
         // Offline modes exclude each other and the options of a live run.
         {"--capture", "a.mp4", "--frames", "dir"},
@@ -100,17 +101,21 @@ TEST(Options, OfflineModesTakeTheirSpanScaleAndData)
         << error;
     EXPECT_EQ(c.capture, "Demo.MKV");
     EXPECT_EQ(c.fromMs, 66000);
-    EXPECT_EQ(rangeEndMs(c), 68000);
+    EXPECT_EQ(rangeEndMs(c, 0), 68000);
     EXPECT_EQ(c.fps, 30);
     EXPECT_EQ(c.dataDir, "mine");
     EXPECT_EQ(outputScale(c), 3);  // 960 x 720 unless asked otherwise
 
-    // Defaults: a capture runs on through two seconds of black after the
-    // programme; the benchmark stops where the last scene ends.
+    // Defaults: a capture runs on to the end of the soundtrack, and at least
+    // through two seconds of black after the programme; the benchmark stops
+    // where the last scene ends.
     Options whole;
     ASSERT_TRUE(parse({"--capture", "demo.mp4"}, whole, error)) << error;
     EXPECT_EQ(whole.fromMs, 0);
-    EXPECT_EQ(rangeEndMs(whole), 122000);
+    EXPECT_EQ(rangeEndMs(whole, 100000), 122000);
+    EXPECT_EQ(rangeEndMs(whole, 128500), 128500);
+    Options late;
+    ASSERT_TRUE(parse({"--frames", "dir", "--from", "125000"}, late, error)) << error;
     EXPECT_EQ(whole.fps, 60);
 
     Options f;
@@ -126,10 +131,10 @@ TEST(Options, OfflineModesTakeTheirSpanScaleAndData)
     ASSERT_TRUE(parse({"--bench-json", "b.json", "--to", "30000"}, b, error)) << error;
     EXPECT_TRUE(b.bench);
     EXPECT_EQ(b.benchJson, "b.json");
-    EXPECT_EQ(rangeEndMs(b), 30000);
+    EXPECT_EQ(rangeEndMs(b, 128500), 30000);
     Options b2;
     ASSERT_TRUE(parse({"--bench"}, b2, error)) << error;
-    EXPECT_EQ(rangeEndMs(b2), 120000);
+    EXPECT_EQ(rangeEndMs(b2, 128500), 120000);
 
     // --data works with the live run too.
     Options live;

@@ -1,7 +1,7 @@
-# A capture that cannot finish -- unwritable place, full disk, file-size
-# limit, Ctrl+C, SIGTERM -- says why, exits with status 1 and leaves no file
+# A run that cannot finish -- unwritable place, full disk, file-size limit,
+# any terminating signal -- says why, exits with status 1 and leaves no file
 # under the final name (an older file there stays as it was) and no
-# temporary file.
+# temporary file (NAME.XXXXXX.part beside it).
 source "$(dirname "$0")/lib/common.sh"
 trap 'mountpoint -q "$WORK/full" && umount "$WORK/full"; kill $(jobs -p) 2>/dev/null; rm -rf "$WORK"' EXIT
 dir=$(make_workdir)
@@ -15,12 +15,17 @@ expect_failure() {  # what, expected message part, final file, command...
   local status=$?
   [[ $status == 1 ]] || fail "$what: status $status, stderr: $(cat "$WORK/err")"
   grep -q -- "$message" "$WORK/err" || fail "$what: message: $(cat "$WORK/err")"
-  [[ ! -e "$final.part" ]] || fail "$what: the temporary file was left"
+  no_temporary "$what" "$final"
+}
+
+no_temporary() {  # what, final name
+  local left=("$2".??????.part)
+  [[ ! -e "${left[0]}" ]] || fail "$1: the temporary file was left: ${left[*]}"
 }
 
 # Unwritable places fail at once, before any frame is drawn.
 touch "$WORK/plain-file"
-expect_failure "folder is a file" "could not write $WORK/plain-file/x.mp4: Not a directory" "$WORK/plain-file/x.mp4" \
+expect_failure "folder is a file" "$WORK/plain-file/x.mp4 cannot be examined (Not a directory)" "$WORK/plain-file/x.mp4" \
   "$QUARNEL" --capture "$WORK/plain-file/x.mp4" --to 2000
 expect_failure "no such folder" "could not write /nonexistent-quarnel/x.mkv: No such file or directory" \
   /nonexistent-quarnel/x.mkv "$QUARNEL" --capture /nonexistent-quarnel/x.mkv --to 2000
@@ -33,11 +38,19 @@ if mount -t tmpfs -o size=300k tmpfs "$WORK/full" 2>/dev/null; then
   expect_failure "full disk" "could not write $WORK/full/demo.mp4: No space left on device" "$WORK/full/demo.mp4" \
     "$QUARNEL" --capture "$WORK/full/demo.mp4" --from 66000 --to 68000 --fps 30
   [[ $(cat "$WORK/full/demo.mp4") == older ]] || fail "full disk: the older file was changed"
-  expect_failure "full disk, frames" "could not write $WORK/full/f/frame-" "$WORK/full/f/audio.wav" \
+  expect_failure "full disk, frames" "could not write $WORK/full/f/.*No space left on device" "$WORK/full/f" \
     "$QUARNEL" --frames "$WORK/full/f" --from 66000 --to 70000 --fps 30
-  last=$(ls "$WORK/full/f" | tail -1)
-  pngcheck_ok=$(ffprobe -v error -show_entries stream=width -of csv=p=0 "$WORK/full/f/$last" 2>/dev/null)
-  [[ -z "$last" || "$pngcheck_ok" == 320 ]] || fail "full disk, frames: $last is not a whole picture"
+  [[ ! -e "$WORK/full/f" ]] || fail "full disk, frames: a folder was left"
+  # A single frame or the benchmark's figures: the older file stays too.
+  for out in old.raw old.json; do
+    echo "older" >"$WORK/full/$out"
+    args=(--frame-at 100000 --out "$WORK/full/$out")
+    [[ $out == *.json ]] && args=(--bench-json "$WORK/full/$out" --to 1000)
+    head -c 400000 /dev/zero >"$WORK/full/filler" 2>/dev/null  # the disk is full now
+    expect_failure "full disk, $out" "could not write $WORK/full/$out" "$WORK/full/$out" "$QUARNEL" "${args[@]}"
+    [[ $(cat "$WORK/full/$out") == older ]] || fail "full disk, $out: the older file was changed"
+    rm -f "$WORK/full/filler"
+  done
   umount "$WORK/full"
 else
   echo "note: no tmpfs mount here; the full disk is simulated by the file-size limit alone"
@@ -60,24 +73,28 @@ head -c 5000 /dev/urandom >"$bad/data/quarnel.avi"
 status=$?
 [[ $status == 1 ]] || fail "bad video: status $status"
 grep -q "could not" "$WORK/out" || fail "bad video: message: $(cat "$WORK/out" "$WORK/err")"
-[[ ! -e "$WORK/bad.mp4" && ! -e "$WORK/bad.mp4.part" ]] || fail "bad video: a file was left: $(ls "$WORK")"
+[[ ! -e "$WORK/bad.mp4" ]] || fail "bad video: a file was left: $(ls "$WORK")"
+no_temporary "bad video" "$WORK/bad.mp4"
 
-# Ctrl+C and SIGTERM mid-capture: stopped between frames, the partial file removed.
+# Every signal that would end the process, mid-capture: stopped between
+# frames, the temporary file removed.
 set -m  # background jobs of a script would otherwise start with SIGINT ignored
-for sig in INT TERM; do
+for sig in INT TERM HUP QUIT PIPE USR1; do
   out="$WORK/sig-$sig.mp4"
   "$QUARNEL" --capture "$out" --from 0 --to 60000 >/dev/null 2>"$WORK/err" &
   pid=$!
   for ((i = 0; i < 200; i++)); do
-    [[ $(stat -c %s "$out.part" 2>/dev/null || echo 0) -gt 100000 ]] && break
+    part=("$out".??????.part)
+    [[ $(stat -c %s "${part[0]}" 2>/dev/null || echo 0) -gt 100000 ]] && break
     sleep 0.05
   done
-  [[ -e "$out.part" ]] || fail "$sig: the capture never started writing: $(cat "$WORK/err")"
+  [[ -e "${part[0]}" ]] || fail "$sig: the capture never started writing: $(cat "$WORK/err")"
   kill -$sig $pid
   wait_exit $pid 20
   [[ "$status" == 1 ]] || fail "$sig: status $status"
   grep -q "interrupted at music time .*; nothing was written to $out" "$WORK/err" || fail "$sig: message: $(cat "$WORK/err")"
-  [[ ! -e "$out" && ! -e "$out.part" ]] || fail "$sig: a file was left: $(ls "$WORK")"
+  [[ ! -e "$out" ]] || fail "$sig: a file was left: $(ls "$WORK")"
+  no_temporary "$sig" "$out"
 done
 set +m
 echo "ok"
