@@ -6,8 +6,12 @@ unset DISPLAY
 "$QUARNEL" --frame-at 130000 --out "$WORK/f.raw" || fail "raw frame failed"
 [[ $(stat -c %s "$WORK/f.raw") == 307200 ]] || fail "raw size $(stat -c %s "$WORK/f.raw")"
 cmp -s "$WORK/f.raw" <(head -c 307200 /dev/zero) || fail "the frame after the programme is not black"
+# The PNG holds the raw frame's colours, red, green and blue in that order.
 "$QUARNEL" --frame-at 1000 --out "$WORK/f.png" || fail "png frame failed"
-head -c 8 "$WORK/f.png" | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a' || fail "not a PNG"
+"$QUARNEL" --frame-at 1000 --out "$WORK/f1.raw" || fail "raw frame failed"
+ffmpeg -v error -i "$WORK/f.png" -f rawvideo -pix_fmt bgr0 -y "$WORK/png.bgr0" || fail "not a PNG"
+cmp -s <(od -An -v -tx1 -w4 "$WORK/f1.raw" | cut -c1-9) <(od -An -v -tx1 -w4 "$WORK/png.bgr0" | cut -c1-9) ||
+  fail "the PNG's colours differ from the raw frame's"
 "$QUARNEL" --frame-at -5 --out "$WORK/x.raw" 2>"$WORK/err" && fail "a negative time was accepted"
 grep -q -- "--frame-at needs" "$WORK/err" || fail "message: $(cat "$WORK/err")"
 "$QUARNEL" --frame-at 10 --out /nonexistent/dir/f.raw 2>"$WORK/err" && fail "an unwritable file was accepted"
