@@ -1,6 +1,8 @@
 // The default soundtrack: timing of the score against the programme's cuts,
 // the master limiter, determinism of synthesis and encoding, and the finished
-// MP3 as a decoder sees it (length, clipping, energy changes at the cuts).
+// MP3 as a decoder sees it (length, clipping, music up to the end of the
+// picture and silence after the last hit rings out). How it sounds is
+// measured by scripts/measure-soundtrack.sh.
 #include <gtest/gtest.h>
 
 extern "C" {
@@ -110,10 +112,9 @@ TEST(SoundtrackScore, CutsFallOnDownbeatsNearTheTempo)
     }
 }
 
-TEST(SoundtrackScore, NotesAreWellFormedAndMarkTheCuts)
+TEST(SoundtrackScore, NotesAreWellFormed)
 {
     const Score score = composeScore();
-    EXPECT_GE(score.lengthSeconds, 125.0);
     ASSERT_FALSE(score.notes.empty());
     for (const Note& note : score.notes) {
         EXPECT_GE(note.start, 0.0);
@@ -123,12 +124,6 @@ TEST(SoundtrackScore, NotesAreWellFormedAndMarkTheCuts)
         EXPECT_GT(note.velocity, 0.0f);
         EXPECT_LE(note.velocity, 1.0f);
         EXPECT_LE(std::fabs(note.pan), 1.0f);
-    }
-    for (double cut : kCuts) {
-        const bool crash = std::any_of(score.notes.begin(), score.notes.end(), [&](const Note& n) {
-            return n.voice == Voice::Crash && std::fabs(n.start - cut) < 1e-9;
-        });
-        EXPECT_TRUE(crash) << "no crash at " << cut << " s";
     }
 }
 
@@ -241,15 +236,14 @@ TEST_F(SoundtrackFile, StartsWithTheEncoderTagAndDecodesGaplesslyToTheFullLength
     const std::string first(bytes_->begin(), bytes_->begin() + 417);
     EXPECT_NE(first.find("Info"), std::string::npos);
     EXPECT_NE(first.find("LAME"), std::string::npos);
-    // 192 kbps for 130 s, give or take the tag frame.
+    // 192 kbps for the whole length, give or take the tag frame.
     EXPECT_NEAR(static_cast<double>(bytes_->size()), 192000.0 / 8.0 * kSoundtrackSeconds, 2000.0);
     // The tag's delay and padding let the decoder return exactly the samples
     // that were encoded: the whole programme and its tail.
     EXPECT_EQ(pcm_->size(), static_cast<size_t>(kSoundtrackSeconds * kSampleRate) * 2);
-    EXPECT_GE(pcm_->size() / 2.0 / kSampleRate, 125.0);
 }
 
-TEST_F(SoundtrackFile, NeverClipsAndStartsAndEndsInSilence)
+TEST_F(SoundtrackFile, NeverClipsAndPlaysFromSilenceUntilTheLastHitRingsOut)
 {
     ASSERT_FALSE(pcm_->empty());
     float peak = 0.0f;
@@ -261,22 +255,11 @@ TEST_F(SoundtrackFile, NeverClipsAndStartsAndEndsInSilence)
     EXPECT_LT(peak, 0.97f);
     EXPECT_GT(peak, 0.5f);  // and the mix is not needlessly quiet
     EXPECT_LT(levelDb(*pcm_, 0.0, 0.05), -60.0);
-    EXPECT_LT(levelDb(*pcm_, kSoundtrackSeconds - 0.5, kSoundtrackSeconds), -70.0);
-}
-
-TEST_F(SoundtrackFile, EnergyChangesAtEveryCut)
-{
-    ASSERT_FALSE(pcm_->empty());
-    auto before = [&](double cut) { return levelDb(*pcm_, cut - 2.0, cut); };
-    auto after = [&](double cut) { return levelDb(*pcm_, cut, cut + 2.0); };
-    EXPECT_GT(after(21.0) - before(21.0), 1.0) << "the groove comes in";
-    EXPECT_LT(after(60.1) - before(60.1), -1.5) << "the breakdown";
-    EXPECT_GT(after(67.0) - before(67.0), 2.0) << "the drop";
-    EXPECT_GT(after(90.0) - before(90.0), 1.0) << "the climax";
-    EXPECT_LT(levelDb(*pcm_, 121.0, 123.0) - before(120.0), -1.0) << "the outro";
-    // Loud sections sit at a sensible level, the intro well below them.
-    EXPECT_LT(levelDb(*pcm_, 0.0, 21.0), levelDb(*pcm_, 67.0, 90.0) - 2.0);
-    EXPECT_GT(levelDb(*pcm_, 90.0, 120.0), -18.0);
+    // The music plays up to the picture's end at 120 s, its last hit rings
+    // out, and there is nothing after it: the file ends soon after.
+    EXPECT_GT(levelDb(*pcm_, 119.0, 120.0), -25.0);
+    EXPECT_LT(levelDb(*pcm_, 125.0, kSoundtrackSeconds), -90.0);
+    EXPECT_LE(kSoundtrackSeconds, 126.0);
 }
 
 }  // namespace

@@ -22,24 +22,25 @@ struct BusSetting {
     double echo;
 };
 constexpr BusSetting kBusSettings[kBusCount] = {
-    {1.0, 0.0, 0.0, 0.0},    // kick, boom
+    {0.7, 0.0, 0.0, 0.0},    // kick, boom
     {0.9, 0.0, 0.08, 0.0},   // snare, clap, hats, cymbals, risers
-    {0.9, 0.45, 0.0, 0.0},   // bass
+    {0.7, 0.45, 0.0, 0.0},   // bass
     {0.9, 0.6, 0.35, 0.0},   // pads
     {0.8, 0.35, 0.2, 0.22},  // arpeggio
     {0.85, 0.15, 0.25, 0.3}, // lead, bell
 };
 constexpr double kReverbReturn = 1.0;
 constexpr double kEchoReturn = 0.55;
-constexpr double kMasterGain = 1.0;
+constexpr double kMasterGain = 1.15;
 
 // Dotted eighth at 125 BPM: the echoes fall between the sixteenths.
 constexpr double kEchoSeconds = 0.36;
 constexpr double kEchoFeedback = 0.42;
 
-// The outro fades to silence over these seconds of music time.
-constexpr double kFadeOutStart = 123.5;
-constexpr double kFadeOutEnd = 129.5;
+// The final hit's tails and the reverb fade to silence over these seconds of
+// music time; the last half second of the file is silent.
+constexpr double kFadeOutStart = 122.0;
+constexpr double kFadeOutEnd = 125.5;
 
 Bus busOf(Voice voice)
 {
@@ -85,6 +86,54 @@ void removeDc(std::vector<float>& x)
         prevIn = v;
         prevOut = out;
         v = static_cast<float>(out);
+    }
+}
+
+// Runs the score's master fader and low-pass over the mix. The filter is two
+// Butterworth sections (24 dB per octave, so a closed build really loses its
+// top) and runs all the time, open at the top of the band, so its state is
+// settled whenever a build starts to close it. Switching between the dry and
+// the filtered signal crossfades over a few milliseconds: no click at a cut.
+void rideMaster(const std::vector<MasterPoint>& points, StereoBuffer& io)
+{
+    if (points.empty())
+        return;
+    constexpr int kControlStep = 32;
+    constexpr double kButterworth = 1.0 - std::sqrt(0.5);  // k = sqrt(2)
+    Svf filters[2][2];
+    size_t next = 0;  // first point after the current time
+    const double crossfade = 1.0 - std::exp(-1.0 / (0.002 * kSampleRate));
+    double gain = 1.0, wet = 0.0;
+    bool open = true;
+    for (size_t n = 0; n < io.frames(); ++n) {
+        if (n % kControlStep == 0) {
+            const double t = static_cast<double>(n) / kSampleRate;
+            while (next < points.size() && points[next].seconds <= t)
+                ++next;
+            double db = 0.0, hz = kOpenHz;
+            if (next == points.size()) {
+                db = points.back().gainDb;
+                hz = points.back().cutoffHz;
+            } else if (next > 0) {
+                const MasterPoint& a = points[next - 1];
+                const MasterPoint& b = points[next];
+                const double x = (t - a.seconds) / (b.seconds - a.seconds);
+                db = a.gainDb + (b.gainDb - a.gainDb) * x;
+                hz = a.cutoffHz * std::pow(b.cutoffHz / a.cutoffHz, x);
+            }
+            gain = std::pow(10.0, db / 20.0);
+            open = hz >= kOpenHz;
+            for (auto& side : filters)
+                for (Svf& f : side)
+                    f.setCutoff(open ? kSampleRate : hz, kButterworth);
+        }
+        wet += ((open ? 0.0 : 1.0) - wet) * crossfade;
+        float* channels[2] = {&io.left[n], &io.right[n]};
+        for (int c = 0; c < 2; ++c) {
+            const double dry = *channels[c];
+            const double filtered = filters[c][1].low(filters[c][0].low(dry));
+            *channels[c] = static_cast<float>(gain * (dry + (filtered - dry) * wet));
+        }
     }
 }
 
@@ -141,6 +190,7 @@ StereoBuffer mixScore(const Score& score, double seconds)
         master.right[n] = static_cast<float>(kMasterGain * (master.right[n] + kEchoReturn * echoSend.right[n] +
                                                             kReverbReturn * duck * reverbSend.right[n]));
     }
+    rideMaster(score.master, master);
     removeDc(master.left);
     removeDc(master.right);
     limitPeaks(master, kMasterCeiling, 0.003, 0.12);

@@ -6,10 +6,10 @@
 
 namespace music {
 
-// Highest absolute sample value the master bus lets through (-2 dBFS): MP3
+// Highest absolute sample value the master bus lets through (-2.6 dBFS): MP3
 // encoding adds up to about 1.5 dB to sharp peaks (snare rolls), and the
-// decoded stream must still stay clear of full scale.
-constexpr double kMasterCeiling = 0.79;
+// decoded stream must still keep its true peak at -1 dBTP or below.
+constexpr double kMasterCeiling = 0.74;
 
 // Renders the first `seconds` of the score (normally score.lengthSeconds).
 // A shorter render gives the same samples as the start of a full one, except

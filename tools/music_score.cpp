@@ -186,6 +186,21 @@ public:
             add(voice, from + m.beat, m.beats * 0.92, m.pitch + transpose, velocity, 0.0, tone);
     }
     void riser(double from, double beats, double velocity) { add(Voice::Riser, from, beats, 0, velocity); }
+    // The master fader at `db` and the low-pass at `hz` on this beat.
+    void master(double beat, double db, double hz = kOpenHz)
+    {
+        score_.master.push_back({tempo_.seconds(beat), db, hz});
+    }
+    // A build into the cut at `to`: from `from` on, the whole mix is filtered
+    // down from `fromHz` to `closedHz` and pulled down by `dipDb`; on the cut
+    // it opens again at the next section's level.
+    void build(double from, double to, double levelDb, double closedHz, double dipDb, double nextDb,
+               double fromHz = kOpenHz)
+    {
+        master(from, levelDb, fromHz);
+        master(to, levelDb - dipDb, closedHz);
+        master(to, nextDb);
+    }
 
 private:
     Score& score_;
@@ -193,26 +208,41 @@ private:
     Rng seedRng_{20240521};
 };
 
+// Master levels of the sections, in dB: the groove and the drop sit under
+// the climax, which is the loudest part of the piece.
+constexpr double kGrooveDb = -1.5;
+constexpr double kDropDb = -2.5;
+constexpr double kClimaxDb = 0.0;
+
 void intro(Composer& c)
 {
     const double s = c.at(kIntro);
     const Chord* const holdAm[4] = {&kAm, &kAm, &kAm, &kAm};
-    // Three bars of A minor swelling out of silence under the white fade-in.
+    // Three bars of A minor swelling out of silence under the white fade-in,
+    // over a low drone, so the verse's bass does not appear from nothing.
     for (int i = 0; i < 3; ++i)
         c.add(Voice::Pad, s, 12, kAm.pad[i], 0.8, (i - 1) * 0.5, 0.2, 4.0);
+    c.add(Voice::SubBass, s, 12, kAm.root - 12, 0.45, 0.0, 0.5, 4.0);
+    // The whole intro is heard through a low-pass opening slowly, so each new
+    // layer fades in at the top as much as in level.
+    c.master(s, 0.0, 700.0);
     c.arp(holdAm, s + 4, 2, 0.15, 0.3, 0.05, 0.2);
-    // Eight bars of the verse progression: the beat comes in step by step.
+    // Eight bars of the verse progression: the beat comes in step by step,
+    // each layer quietly at first.
     const double v = s + 12;
     c.pads(kVerseChords, v, 8, 0.7, 0.25, 0.45);
     c.arp(kVerseChords, v, 8, 0.3, 0.45, 0.2, 0.45);
-    c.subBass(kVerseChords, v, 8, 0.8);
-    // The kick drops out for the last bar, leaving the roll and riser alone,
-    // so the groove lands with full weight on the cut.
-    c.kicks(v, v + 28, 0.7);
-    c.hats(v + 8, v + 16, 0.35, false, false);
-    c.hats(v + 16, v + 32, 0.4, true, false);
-    c.backbeat(v + 16, 3, 0.45, false);
+    c.subBass(kVerseChords, v, 8, 0.7);
+    c.kicks(v, v + 8, 0.35);
+    c.kicks(v + 8, v + 16, 0.5);
+    c.kicks(v + 16, v + 28, 0.65);
+    c.hats(v + 8, v + 16, 0.25, false, false);
+    c.hats(v + 16, v + 32, 0.35, true, false);
+    c.backbeat(v + 16, 3, 0.4, false);
     c.melody(Voice::Bell, kPhraseA, v + 16, 0.45, 0.5);
+    // The last two bars close down to a muffled roll; the kick drops out for
+    // the last one, so the groove lands with full weight and full top.
+    c.build(v + 24, v + 32, 0.0, 400.0, 4.0, kGrooveDb, 6000.0);
     c.riser(v + 24, 8, 0.45);
     c.snareRoll(v + 28, 4, 0.2, 0.75);
 }
@@ -220,11 +250,13 @@ void intro(Composer& c)
 void groove(Composer& c)
 {
     const double s = c.at(kGroove);
-    c.impact(s, 0.9, false);
-    c.kicks(s, s + 80);
+    c.impact(s, 1.0, true);
+    // Kick and hats run on through the 2/4 bar at the end, under the fill:
+    // the groove stays full up to the breakdown, which takes it all away.
+    c.kicks(s, s + 82);
     c.backbeat(s, 20, 0.8, false);
     c.hats(s, s + 16, 0.6, true, false);
-    c.hats(s + 16, s + 80, 0.6, true, true);
+    c.hats(s + 16, s + 82, 0.6, true, true);
     c.bassLine(kVerseChords, s, 4, 0.8, false, 0.35);
     c.bassLine(kVerseChords, s + 16, 16, 0.8, true, 0.4);
     c.pads(kVerseChords, s, 20, 0.7, 0.35, 0.6);
@@ -233,29 +265,32 @@ void groove(Composer& c)
     c.melody(Voice::Lead, kPhraseA, s + 32, 0.75, 0.45);
     c.melody(Voice::Lead, kPhraseB, s + 48, 0.75, 0.5);
     c.melody(Voice::Lead, kPhraseA, s + 64, 0.8, 0.6);
-    c.riser(s + 64, 16, 0.5);
+    c.riser(s + 64, 18, 0.5);
     c.snareRoll(s + 72, 8, 0.25, 0.8);
-    // The 2/4 bar: the beat stops, a last fill, then the impact at the cut.
-    c.hit(Voice::Kick, s + 80, 0.9);
     c.snareRoll(s + 80, 2, 0.6, 1.0);
 }
 
 void breakdown(Composer& c)
 {
     const double s = c.at(kBreakdown);
-    c.impact(s, 1.0, true);
+    // No drums and no cymbal on the cut to the tunnel: the groove falls away,
+    // leaving the chords and the melody, muffled as if far off, until the
+    // roll of the build.
+    c.master(s, kGrooveDb);
+    c.master(s, kGrooveDb, 1800.0);
     const Chord* const chords[3] = {&kF, &kG, &kE};
     const double lengths[3] = {4, 4, 6};
     double b = s;
     for (int i = 0; i < 3; ++i) {
         for (int k = 0; k < 3; ++k)
             c.add(Voice::Pad, b, lengths[i], chords[i]->pad[k], 0.65, (k - 1) * 0.6, 0.5, 0.25);
-        c.add(Voice::SubBass, b, lengths[i], chords[i]->root - 12, 0.6);
+        c.add(Voice::SubBass, b, lengths[i], chords[i]->root - 12, 0.5);
         b += lengths[i];
     }
     const Chord* const arpChords[4] = {&kF, &kG, &kE, &kE};
     c.arp(arpChords, s + 4, 2, 0.2, 0.35, 0.25, 0.5, 0.5);
     c.melody(Voice::Lead, kPhraseBreak, s, 0.45, 0.3);
+    c.build(s + 6, s + 14, kGrooveDb, 400.0, 2.0, kDropDb, 1800.0);
     c.riser(s + 4, 10, 0.75);
     c.snareRoll(s + 8, 6, 0.25, 0.95);
 }
@@ -275,6 +310,7 @@ void drop(Composer& c)
     c.add(Voice::Crash, s + 32, 4, 0, 0.6);
     c.melody(Voice::Lead, kPhraseA, s + 32, 0.9, 0.75);
     c.melody(Voice::Bell, kPhraseA, s + 32, 0.35, 0.6, 12);
+    c.build(s + 40, s + 48, kDropDb, 500.0, 3.0, kClimaxDb);
     c.riser(s + 40, 8, 0.6);
     c.snareRoll(s + 44, 4, 0.35, 0.9);
 }
@@ -300,21 +336,22 @@ void climax(Composer& c)
     c.add(Voice::Crash, s + 32, 4, 0, 0.7);
     c.riser(s + 56, 8, 0.6);
     c.snareRoll(s + 60, 4, 0.4, 1.0);
+    // A short, shallow build in the last bar: the final hit opens the top.
+    c.build(s + 60, s + 64, kClimaxDb, 2000.0, 1.0, kClimaxDb);
 }
 
+// One last hit when the picture goes black: the tonic chord struck with the
+// cymbal and the boom, left to ring out into silence.
 void outro(Composer& c)
 {
     const double s = c.at(kOutro);
     c.impact(s, 1.0, true);
     c.hit(Voice::Kick, s, 1.0);
-    // The final A minor rings out; the master fade takes it to silence.
     for (int i = 0; i < 3; ++i)
-        c.add(Voice::Pad, s, 16, kAm.pad[i], 0.85, (i - 1) * 0.6, 0.6, 0.02);
-    c.add(Voice::SubBass, s, 12, kAm.root - 12, 0.8);
+        c.add(Voice::Pad, s, 4, kAm.pad[i], 0.85, (i - 1) * 0.6, 0.6, 0.02);
+    c.add(Voice::SubBass, s, 4, kAm.root - 12, 0.7);
     c.add(Voice::Lead, s, 3, 81, 0.8, 0.0, 0.6);
-    const Chord* const holdAm[4] = {&kAm, &kAm, &kAm, &kAm};
-    c.arp(holdAm, s, 4, 0.45, 0.05, 0.7, 0.1);
-    c.melody(Voice::Bell, {kPhraseA.begin(), kPhraseA.begin() + 5}, s + 4, 0.35, 0.5);
+    c.add(Voice::Bell, s, 1, 81, 0.4, 0.0, 0.6);
 }
 
 }  // namespace

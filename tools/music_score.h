@@ -31,17 +31,32 @@ struct Note {
     float velocity;   // 0 .. 1
     float pan;        // -1 left .. +1 right
     float tone;       // 0 .. 1 brightness (filter opening)
-    float attack;     // seconds of fade-in; 0 takes the voice's own
+    float attack;     // seconds of fade-in (pads, sub bass); 0 takes the voice's own
     uint32_t seed;    // noise seed of this hit
 };
 
-struct Score {
-    std::vector<Note> notes;
-    double lengthSeconds;  // the whole piece including its ringing tail
+// A breakpoint of the master fader and of the low-pass on the whole mix.
+// Between two points both move smoothly (the gain in dB, the cutoff in
+// octaves); two points at the same time make a jump, and the last one holds.
+// The builds before the cuts close the filter and pull the fader down, so
+// the cut itself opens the full spectrum at once.
+struct MasterPoint {
+    double seconds;
+    double gainDb;
+    double cutoffHz;  // kOpenHz or above: no filtering
 };
 
-// Total length of the soundtrack in seconds.
-constexpr double kSoundtrackSeconds = 130.0;
+constexpr double kOpenHz = 20000.0;
+
+struct Score {
+    std::vector<Note> notes;
+    std::vector<MasterPoint> master;  // in time order
+    double lengthSeconds;             // the whole piece including its ringing tail
+};
+
+// Total length of the soundtrack in seconds: the programme's 120 s, the
+// final hit ringing out and half a second of silence.
+constexpr double kSoundtrackSeconds = 126.0;
 
 Score composeScore();
 

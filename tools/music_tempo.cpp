@@ -6,8 +6,8 @@ namespace {
 
 // (cut time in seconds, beats until the next cut). The beat counts give
 // 125.7, 125.8, 121.7, 125.2 and 128.0 BPM: within a few percent of each
-// other, the climax a touch faster. The outro runs four bars at 125 BPM and
-// then rings out.
+// other, the climax a touch faster. The outro is the final hit at 120 s
+// ringing out; its three bars at 125 BPM only place the tail.
 struct Span {
     double start;
     double end;
@@ -19,7 +19,7 @@ constexpr Span kSpans[] = {
     {60.1, 67.0, 14},    // breakdown: 3 bars and a 2/4 bar
     {67.0, 90.0, 48},    // drop: 12 bars
     {90.0, 120.0, 64},   // climax: 16 bars
-    {120.0, 127.68, 16}, // outro: 4 bars at 125 BPM
+    {120.0, 125.76, 12}, // outro: 3 bars at 125 BPM
 };
 
 }  // namespace

@@ -183,10 +183,11 @@ void subBass(const Note& note, StereoBuffer& bus)
     const double hz = midiToHz(note.pitch);
     const double v = note.velocity;
     const double total = voiceDuration(note);
+    const double attack = note.attack > 0.0f ? note.attack : 0.06;
     renderWith(note, bus, [&](double t, long long, double& l, double& r) {
         const double s = sine.next(hz);
         // A touch of second harmonic lets the line be heard on small speakers.
-        l = r = v * 0.18 * (s + 0.3 * s * std::fabs(s)) * edgeFade(t, total, 0.06, 0.35);
+        l = r = v * 0.15 * (s + 0.3 * s * std::fabs(s)) * edgeFade(t, total, attack, 0.35);
     });
 }
 
