@@ -60,6 +60,9 @@ void showErrorMessage(const char* text, const char* hint)
         sigemptyset(&term);
         sigaddset(&term, SIGTERM);
         sigprocmask(SIG_UNBLOCK, &term, nullptr);
+        // Out of the terminal's foreground group, a word on standard error
+        // must not stop this process where the terminal is set to "tostop".
+        std::signal(SIGTTOU, SIG_IGN);
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)  // the parent died before the line above
             killOwnGroup(0);
