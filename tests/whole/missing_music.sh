@@ -16,6 +16,8 @@ wait_exit $pid 5
 # A terminating signal while the box shows ends the program with status 1 and
 # takes the box with it; after SIGKILL the box goes too.
 set -m  # background jobs of a script would otherwise start with SIGINT ignored
+# Live processes in the program's group or the box's (the dead may wait for init to reap them).
+left() { pgrep -r R,S,D,T -g "$pid,$box" "$@"; }
 for row in INT:1 QUIT:1 TERM:1 HUP:1 KILL:137; do
   sig=${row%:*}
   "$QUARNEL" --window >/dev/null 2>"$WORK/err" &
@@ -25,8 +27,7 @@ for row in INT:1 QUIT:1 TERM:1 HUP:1 KILL:137; do
   kill -$sig $pid
   wait_exit $pid 3
   [[ "$status" == "${row#*:}" ]] || fail "$sig: status $status"
-  left() { kill -0 "$box" 2>/dev/null || pgrep -g "$box" >/dev/null; }  # the box's process or its group
-  for ((i = 0; i < 20; i++)); do left || break; sleep 0.1; done
-  left && fail "$sig: the box's processes were left: $(pgrep -a -g "$box"; ps -o pid=,args= -p "$box")"
+  for ((i = 0; i < 20; i++)); do left >/dev/null || break; sleep 0.1; done
+  left >/dev/null && fail "$sig: processes were left: $(left -a)"
 done
 echo "ok"
