@@ -156,9 +156,13 @@ bool VideoFileWriter::open(const std::string& path, const std::string& container
     state_ = std::make_unique<State>();
     State& s = *state_;
     s.settings = settings;
-    // The encoders' statistics at close would break the progress line; errors still show.
-    if (av_log_get_level() > AV_LOG_ERROR)
-        av_log_set_level(AV_LOG_ERROR);
+    // The encoders' statistics would break the progress line, and the video
+    // reader's decoder would report every flaw of a damaged file: every
+    // failure comes back here and is told once, in our words. Only the
+    // library's own default is lowered, as the video reader does; a level a
+    // program chose stays.
+    if (av_log_get_level() == AV_LOG_INFO)
+        av_log_set_level(AV_LOG_QUIET);
 
     // The container comes from the final name; the muxer's own file name is
     // the one written (MP4's fast start reads the file back by that name).

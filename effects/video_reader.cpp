@@ -39,11 +39,11 @@ AVPixelFormat plainFormat(AVPixelFormat format, int& fullRange)
 // ("misdetection possible", "Packet corrupt", ...). The demo logs nothing:
 // a file it cannot use ends with one message of its own, and a damaged one
 // plays what can be decoded. Only a program that has not set a level of its
-// own is quietened.
+// own is quietened; the video file writer does the same and never raises it.
 void quietenLibraryLog()
 {
     if (av_log_get_level() == AV_LOG_INFO)
-        av_log_set_level(AV_LOG_FATAL);
+        av_log_set_level(AV_LOG_QUIET);
 }
 
 bool validRational(AVRational q) { return q.num > 0 && q.den > 0; }

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quarnel needs to build, play and test, if any are missing.
+# Installs the Debian packages Quarnel needs, if any are missing:
+#   scripts/install-deps.sh play   what building and playing need
+#   scripts/install-deps.sh test   that, and what the tests and benchmarks need (the default)
 set -euo pipefail
 
+# The X core fonts are what SDL's X11 message box draws its text with.
 packages=(
   build-essential cmake pkg-config
   libsdl2-dev libmpg123-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2
-  libmp3lame-dev libpng-dev libx11-dev
-  googletest libgtest-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils ffmpeg
+  libmp3lame-dev libpng-dev xfonts-base
 )
+case "${1:-test}" in
+  play) ;;
+  test) packages+=(googletest libgtest-dev libbenchmark-dev libx11-dev xvfb xauth xdotool x11-utils ffmpeg procps) ;;
+  *) echo "usage: $0 [play|test]" >&2; exit 1 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,6 @@
 // quarnel-data [DIR]: writes every default data file that DIR (default
-// "data") lacks. Files already there are left alone, so a user's own data
-// always wins over the generated set.
+// "data") lacks; --help says so. Files already there are left alone, so a
+// user's own data always wins over the generated set.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -26,6 +26,21 @@ const DataFile kFiles[] = {
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
+    // An option is never taken for a folder name ("./-x" names such a folder).
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help") {
+            std::puts("usage: quarnel-data [DIR]\n"
+                      "Writes the default data files (code.mp3, tunnel.raw, credits.raw, velina.raw, quarnel.avi)\n"
+                      "that the folder DIR (default: data, in the current folder) lacks, creating it if needed.\n"
+                      "A file already there is never overwritten.");
+            return 0;
+        }
+        if (arg[0] == '-') {
+            std::fprintf(stderr, "quarnel-data: unknown option %s (see --help)\n", arg.c_str());
+            return 1;
+        }
+    }
     const fs::path dir = argc > 1 ? argv[1] : "data";
     std::error_code ec;
     fs::create_directories(dir, ec);

@@ -75,6 +75,12 @@ status=$?
 grep -q "could not" "$WORK/out" || fail "bad video: message: $(cat "$WORK/out" "$WORK/err")"
 [[ ! -e "$WORK/bad.mp4" ]] || fail "bad video: a file was left: $(ls "$WORK")"
 no_temporary "bad video" "$WORK/bad.mp4"
+# A damaged one plays what decodes, and the decoder's complaints stay unprinted.
+cp "$(readlink -f "$dir/data/quarnel.avi")" "$bad/data/quarnel.avi"
+perl -e 'open F, "+<", $ARGV[0]; for ($o = 200000; $o < -s F; $o += 50000) { seek F, $o, 0; print F "U" x 64 }' "$bad/data/quarnel.avi"
+(cd "$bad" && "$QUARNEL" --capture "$WORK/damaged.mp4" --from 21000 --to 23000 >/dev/null 2>"$WORK/err") ||
+  fail "damaged video: $(cat "$WORK/err")"
+grep -q "@ 0x" "$WORK/err" && fail "damaged video: the library's log came through: $(head -3 "$WORK/err")"
 
 # Every signal that would end the process, mid-capture: stopped between
 # frames, the temporary file removed.

@@ -15,6 +15,12 @@ ln -s "$(readlink -f "$dir/data/velina.raw")" "$mine/Velina.raw"
 (cd "$dir" && "$QUARNEL" --frame-at 45000 --out "$WORK/video.raw" && "$QUARNEL" --frame-at 95000 --frame-counter 32 --out "$WORK/flash.raw") >/dev/null ||
   fail "frames from data/ failed"
 cd "$WORK/elsewhere"
+# The generator takes no option for a folder: --help says what it does, others are refused.
+"$BUILD_DIR/quarnel-data" --help | grep -q "never overwritten" || fail "quarnel-data --help"
+"$BUILD_DIR/quarnel-data" -x 2>"$WORK/err"
+status=$?
+[[ $status == 1 && $(cat "$WORK/err") == "quarnel-data: unknown option -x (see --help)" && -z $(ls) ]] ||
+  fail "quarnel-data -x: status $status, $(cat "$WORK/err"), made: $(ls)"
 display=$DISPLAY
 unset DISPLAY
 "$QUARNEL" --data "$mine" --frame-at 45000 --out "$WORK/video2.raw" >/dev/null 2>"$WORK/err" ||

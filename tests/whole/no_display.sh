@@ -1,5 +1,6 @@
 # With no display server the demo stops at once with a clear message and
-# status 1, instead of playing on a driver that shows nothing.
+# status 1, instead of playing on a driver that shows nothing; that the
+# message box could not be shown is said too.
 source "$(dirname "$0")/lib/common.sh"
 dir=$(make_workdir)
 cd "$dir"
@@ -8,4 +9,5 @@ timeout 20 "$QUARNEL" --no-sound >"$WORK/out" 2>"$WORK/err"
 status=$?
 [[ $status == 1 ]] || fail "status $status"
 grep -qx "Error: Could not open display" "$WORK/err" || fail "stderr: $(cat "$WORK/err")"
+grep -q "^quarnel: the message box could not be shown (.\+)$" "$WORK/err" || fail "no word on the box: $(cat "$WORK/err")"
 echo "ok"
