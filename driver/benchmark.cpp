@@ -11,7 +11,7 @@
 #include "driver/frame_clock.h"
 #include "driver/globals.h"
 #include "driver/interrupt_guard.h"
-#include "driver/output_file.h"
+#include "capture/output_file.h"
 #include "driver/quiet_stdout.h"
 #include "driver/timeline.h"
 

@@ -14,7 +14,7 @@
 #include "driver/globals.h"
 #include "driver/interrupt_guard.h"
 #include "driver/offline_run.h"
-#include "driver/output_file.h"
+#include "capture/output_file.h"
 #include "driver/progress_line.h"
 #include "driver/timeline.h"
 #include "driver/wav_file.h"

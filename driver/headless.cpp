@@ -5,7 +5,7 @@
 
 #include "driver/globals.h"
 #include "driver/interrupt_guard.h"
-#include "driver/output_file.h"
+#include "capture/output_file.h"
 #include "driver/timeline.h"
 #include "pixel/image_file.h"
 

@@ -11,7 +11,7 @@
 #include "driver/headless.h"
 #include "driver/message.h"
 #include "driver/options.h"
-#include "driver/output_file.h"
+#include "capture/output_file.h"
 
 namespace {
 

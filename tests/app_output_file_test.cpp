@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "driver/output_file.h"
+#include "capture/output_file.h"
 #include "test_support.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "capture/output_file.h"
 #include "tools/generators.h"
 
 namespace {
@@ -20,6 +21,21 @@ const DataFile kFiles[] = {
     {"credits.raw", writeCreditsPicture}, {"velina.raw", writeVelinaPicture},
     {"quarnel.avi", writeVideo},
 };
+
+bool hasEntryIgnoringCase(const std::filesystem::path& dir, const std::string& name)
+{
+    auto lower = [](std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z')
+                c = char(c - 'A' + 'a');
+        return s;
+    };
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        if (lower(it->path().filename().string()) == lower(name))
+            return true;
+    return false;
+}
 
 }  // namespace
 
@@ -50,20 +66,20 @@ int main(int argc, char** argv)
     }
     for (const DataFile& file : kFiles) {
         const fs::path path = dir / file.name;
-        if (fs::exists(path, ec))
+        // The program finds its files regardless of case, so a user's
+        // CODE.MP3 is that file already: a generated code.mp3 beside it
+        // would be taken instead, as the exact name.
+        if (hasEntryIgnoringCase(dir, file.name))
             continue;
-        // Write under a temporary name and rename, so an interrupted run never
-        // leaves a partial file that later runs would take for finished.
-        const fs::path partial = dir / (std::string(file.name) + ".partial");
+        // Written under a temporary name of its own and renamed, so an
+        // interrupted run never leaves a partial file that later runs would
+        // take for finished, nor touches a file of the user's.
+        OutputFile out;
+        std::string error;
         std::fprintf(stderr, "quarnel-data: writing %s\n", path.c_str());
-        if (!file.write(partial.string())) {
-            fs::remove(partial, ec);
-            std::fprintf(stderr, "quarnel-data: could not write %s\n", path.c_str());
-            return 1;
-        }
-        fs::rename(partial, path, ec);
-        if (ec) {
-            std::fprintf(stderr, "quarnel-data: cannot rename %s: %s\n", partial.c_str(), ec.message().c_str());
+        if (!out.open(path.string(), error) || !file.write(out.path()) || !out.commit(error)) {
+            std::fprintf(stderr, "quarnel-data: could not write %s%s%s\n", path.c_str(), error.empty() ? "" : ": ",
+                         error.c_str());
             return 1;
         }
     }

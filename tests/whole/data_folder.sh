@@ -21,6 +21,12 @@ cd "$WORK/elsewhere"
 status=$?
 [[ $status == 1 && $(cat "$WORK/err") == "quarnel-data: unknown option -x (see --help)" && -z $(ls) ]] ||
   fail "quarnel-data -x: status $status, $(cat "$WORK/err"), made: $(ls)"
+# A file that is there under another case is the user's: only the one truly
+# missing is written, and nothing else in the folder is touched.
+mkdir "$WORK/gen" && touch "$WORK/gen/"{CODE.MP3,Quarnel.AVI,CREDITS.raw,VELINA.RAW} && echo mine >"$WORK/gen/tunnel.raw.partial"
+"$BUILD_DIR/quarnel-data" "$WORK/gen" 2>/dev/null || fail "quarnel-data into a folder of the user's"
+[[ $(LC_ALL=C ls "$WORK/gen" | tr '\n' ' ') == "CODE.MP3 CREDITS.raw Quarnel.AVI VELINA.RAW tunnel.raw tunnel.raw.partial " &&
+   $(cat "$WORK/gen/tunnel.raw.partial") == mine ]] || fail "quarnel-data wrote: $(ls "$WORK/gen")"
 display=$DISPLAY
 unset DISPLAY
 "$QUARNEL" --data "$mine" --frame-at 45000 --out "$WORK/video2.raw" >/dev/null 2>"$WORK/err" ||

@@ -1,4 +1,4 @@
-#include "driver/output_file.h"
+#include "capture/output_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
