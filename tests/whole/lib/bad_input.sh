@@ -30,7 +30,7 @@ random_bytes() {
 }
 
 # Puts a broken copy of data file $2 into run folder $1: missing, empty,
-# half, dir, unreadable or random ($3).
+# half, dir, fifo, unreadable or random ($3).
 break_file() {
   local dir=$1 name=$2 how=$3 target="$1/data/$2" source="$BUILD_DIR/data/$2"
   rm -f "$target"
@@ -39,6 +39,7 @@ break_file() {
     empty) : >"$target" ;;
     half) head -c $(($(stat -c %s "$source") / 2)) "$source" >"$target" ;;
     dir) mkdir "$target" ;;
+    fifo) mkfifo "$target" ;;
     unreadable) cp "$source" "$target" && chmod 000 "$target" ;;
     random) random_bytes "$(stat -c %s "$source")" 8 >"$target" ;;
     *) fail "unknown breakage $how" ;;
