@@ -5,8 +5,8 @@
 #include <mpg123.h>
 
 #include <algorithm>
-#include <numeric>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -24,6 +24,7 @@ namespace {
 constexpr int kMinRunFrames = 3;
 
 constexpr int64_t kMaxTrackFrames = int64_t{kMaxTrackMinutes} * 60 * kPcmRate;
+constexpr size_t kMaxTrackSamples = static_cast<size_t>(kMaxTrackFrames) * kPcmChannels;
 
 // SDL's converter holds back the last few hundred input frames of its filter
 // even when flushed, so the input gets this much silence appended and the
@@ -60,7 +61,7 @@ struct TrackBuilder {
     }
 };
 
-bool beginTrack(TrackBuilder& track, long rate) {
+bool beginTrack(TrackBuilder& track, long rate, off_t expectedFrames, int64_t bytesLeft) {
     track.rate = rate;
     track.inLimit = (kMaxTrackFrames * rate + kPcmRate - 1) / kPcmRate;
     if (rate != kPcmRate) {
@@ -80,15 +81,33 @@ bool beginTrack(TrackBuilder& track, long rate) {
         track.chunkSamples = static_cast<size_t>((8192 + period - 1) / period * period) * kPcmChannels;
         track.firstChunkSamples = track.chunkSamples + static_cast<size_t>(reach) * kPcmChannels;
     }
-    // Address space only: pages are used as samples arrive, and the vector
-    // never grows by copying. Neither is a second copy made of the input
-    // when it is resampled.
-    track.pcm.reserve(static_cast<size_t>(kMaxTrackFrames) * kPcmChannels);
+    // expectedFrames (at the stream's rate) is the encoder tag's claim or
+    // libmpg123's guess from the file's size. A tag may claim anything, but
+    // no MPEG audio frame is shorter than 16 bytes or holds more than 1152
+    // samples a channel, so the bytes left bound it. A long or unknown
+    // track reserves the longest track at once: address space only, whose
+    // pages are used as samples arrive. A short one reserves about what it
+    // expects and, should it run longer, moves once to that reservation
+    // (makeRoom). So the samples are never held twice but for that one copy
+    // of at most a quarter of the longest track, nor the input in full.
+    const int64_t mostFrames = std::min(bytesLeft / 16, kMaxTrackFrames) * 1152 * kPcmRate / rate;
+    int64_t expected = std::min(kMaxTrackFrames, mostFrames);
+    if (expectedFrames > 0)
+        expected = std::min<int64_t>(expected, expectedFrames * kPcmRate / rate);
+    expected += expected / 8 + 4096;
+    track.pcm.reserve(expected > kMaxTrackFrames / 4 ? kMaxTrackSamples : static_cast<size_t>(expected) * kPcmChannels);
     return true;
 }
 
-// Moves what the resampler has ready into the track, up to the cap.
-bool drainResampler(TrackBuilder& track) {
+// Room for count more samples, which never take the track past its longest.
+void makeRoom(std::vector<int16_t>& pcm, size_t count) {
+    if (pcm.size() + count > pcm.capacity())
+        pcm.reserve(kMaxTrackSamples);
+}
+
+// Moves what the resampler has ready into the track, keeping no more than
+// `most` samples (the longest track, or at the end the exact length).
+bool drainResampler(TrackBuilder& track, size_t most = kMaxTrackSamples) {
     int16_t chunk[4096 * kPcmChannels];
     for (;;) {
         const int got = SDL_AudioStreamGet(track.resampler, chunk, sizeof chunk);
@@ -96,8 +115,9 @@ bool drainResampler(TrackBuilder& track) {
             return false;
         if (got == 0)
             return true;
-        const size_t room = static_cast<size_t>(kMaxTrackFrames) * kPcmChannels - track.pcm.size();
-        track.pcm.insert(track.pcm.end(), chunk, chunk + std::min(room, static_cast<size_t>(got) / sizeof(int16_t)));
+        const size_t n = std::min(most - std::min(most, track.pcm.size()), static_cast<size_t>(got) / sizeof(int16_t));
+        makeRoom(track.pcm, n);
+        track.pcm.insert(track.pcm.end(), chunk, chunk + n);
     }
 }
 
@@ -116,9 +136,10 @@ bool addSamples(TrackBuilder& track, const int16_t* samples, size_t count) {
     }
     track.inFrames += frames;
     const size_t n = static_cast<size_t>(frames) * kPcmChannels;
-    if (!track.resampler)
+    if (!track.resampler) {
+        makeRoom(track.pcm, n);
         track.pcm.insert(track.pcm.end(), samples, samples + n);
-    else {
+    } else {
         track.waiting.insert(track.waiting.end(), samples, samples + n);
         const size_t piece = track.started ? track.chunkSamples : track.firstChunkSamples;
         if (track.waiting.size() >= piece) {
@@ -131,14 +152,18 @@ bool addSamples(TrackBuilder& track, const int16_t* samples, size_t count) {
 }
 
 void finishTrack(TrackBuilder& track) {
-    if (track.resampler) {
-        track.waiting.resize(track.waiting.size() + size_t{kResamplerTailFrames} * kPcmChannels, 0);
-        if (!resample(track, track.waiting.data(), track.waiting.size()) || SDL_AudioStreamFlush(track.resampler) != 0 ||
-            !drainResampler(track))
-            track.failed = true;
-        const int64_t outFrames = std::min(kMaxTrackFrames, (track.inFrames * kPcmRate + track.rate / 2) / track.rate);
-        track.pcm.resize(static_cast<size_t>(outFrames) * kPcmChannels, 0);
-    }
+    if (!track.resampler)
+        return;
+    const int64_t outFrames = std::min(kMaxTrackFrames, (track.inFrames * kPcmRate + track.rate / 2) / track.rate);
+    const size_t samples = static_cast<size_t>(outFrames) * kPcmChannels;
+    track.waiting.resize(track.waiting.size() + size_t{kResamplerTailFrames} * kPcmChannels, 0);
+    const int bytes = static_cast<int>(track.waiting.size() * sizeof(int16_t));
+    if (SDL_AudioStreamPut(track.resampler, track.waiting.data(), bytes) != 0 ||
+        SDL_AudioStreamFlush(track.resampler) != 0 || !drainResampler(track, samples))
+        track.failed = true;
+    if (samples > track.pcm.size())
+        makeRoom(track.pcm, samples - track.pcm.size());
+    track.pcm.resize(samples, 0);
 }
 
 // Frames decoded but not yet known to belong to a run long enough to count.
@@ -204,7 +229,7 @@ std::string decodeRuns(mpg123_handle* mh, Mp3Input& input, TrackBuilder& track) 
             run.held.insert(run.held.end(), samples, samples + count);
             continue;
         }
-        if (track.rate == 0 && !beginTrack(track, run.rate))
+        if (track.rate == 0 && !beginTrack(track, run.rate, mpg123_length(mh), input.size - start))
             return "could not resample";
         if (run.rate != track.rate)
             continue;  // frames of another stream, or junk
