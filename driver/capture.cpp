@@ -26,10 +26,15 @@ namespace {
 bool loadSoundtrack(PcmTrack& track)
 {
     const std::string path = dataPath("code.mp3");
-    if (decodeMp3File(path.c_str(), track))
-        return true;
-    std::fprintf(stderr, "quarnel: could not load music %s (not an MP3 file?)\n", path.c_str());
-    return false;
+    Mp3Notes notes;
+    if (!decodeMp3File(path.c_str(), track, &notes)) {
+        std::fprintf(stderr, "quarnel: could not load music %s (%s)\n", path.c_str(), notes.refusal.c_str());
+        return false;
+    }
+    if (notes.cut)
+        std::fprintf(stderr, "quarnel: %s is longer than %d minutes; only its first %d minutes play\n", path.c_str(),
+                     kMaxTrackMinutes, kMaxTrackMinutes);
+    return true;
 }
 
 // The frame as it goes out: the framebuffer itself, or enlarged into scaled.

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "display/display.h"
@@ -10,6 +11,7 @@
 #include "driver/globals.h"
 #include "driver/message.h"
 #include "driver/timeline.h"
+#include "sound/pcm_track.h"
 #include "sound/soundtrack.h"
 
 int runDemo(const Options& options)
@@ -30,11 +32,18 @@ int runDemo(const Options& options)
         showErrorMessage("Error: Could not init", "No audio device could be opened; --no-sound plays without one.");
         return 1;
     }
-    SoundStream* music = soundOpenStream(dataPath("code.mp3").c_str());
+    const std::string musicPath = dataPath("code.mp3");
+    Mp3Notes notes;
+    SoundStream* music = soundOpenStream(musicPath.c_str(), &notes);
     if (!music) {
-        showErrorMessage("Error: Could not load music");
+        // The box keeps its one line; the terminal also learns why.
+        const std::string why = "quarnel: could not load music " + musicPath + " (" + notes.refusal + ")";
+        showErrorMessage("Error: Could not load music", why.c_str());
         return 1;
     }
+    if (notes.cut)
+        std::fprintf(stderr, "quarnel: %s is longer than %d minutes; only its first %d minutes play\n",
+                     musicPath.c_str(), kMaxTrackMinutes, kMaxTrackMinutes);
 
     Timeline timeline;
     buildTimeline(timeline);

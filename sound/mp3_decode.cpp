@@ -1,150 +1,193 @@
-// Whole-file MP3 decoding with libmpg123, checked so that only a real MPEG
-// audio stream is accepted, and resampled to 44100 Hz when it was made at
-// another rate.
-#include "sound/pcm_track.h"
-
+// MP3 decoding with libmpg123, read a buffer at a time from the file and
+// kept only where the input is a real MPEG audio stream, resampled to
+// 44100 Hz as it goes when the stream was made at another rate.
 #include <SDL.h>
 #include <mpg123.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <limits>
-#include <system_error>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "sound/mp3_input.h"
+#include "sound/pcm_track.h"
 
 namespace {
 
-// libmpg123 searches the input for a frame sync and will "decode" a few
-// false frames out of a WAV file or random bytes: such a search never finds
-// more than a handful of frames in a row. A real stream is a run of frames
-// that fills the file, so a file is accepted only when it yields at least
-// this many frames ...
-constexpr long kMinMpegFrames = 8;
-// ... and those frames cover at least half of the bytes from the first one
-// to the end of the file (the rest may be trailing tags or damage).
-constexpr int kMinCoverageDivisor = 2;
-// No MPEG audio frame is shorter than 16 bytes (Layer I at 8 kbit/s) or
-// holds more than 1152 samples a channel, so a file decodes to at most 72
-// sample frames per byte.
-constexpr unsigned long long kMaxFramesPerByte = 1152 / 16;
+// libmpg123 searches its input for a frame sync and "decodes" the odd false
+// frame out of junk (a WAV, random bytes, text). A real stream is a run of
+// frames each starting where the one before ended, at one sample rate;
+// false frames in junk next to each other are practically unheard of. So
+// audio counts only from runs of this many frames, which a stream of a
+// tenth of a second still makes.
+constexpr int kMinRunFrames = 3;
+
+constexpr int64_t kMaxTrackFrames = int64_t{kMaxTrackMinutes} * 60 * kPcmRate;
+constexpr size_t kMaxTrackSamples = static_cast<size_t>(kMaxTrackFrames) * kPcmChannels;
+
+// SDL's converter holds back the last few hundred input frames of its filter
+// even when flushed, so the input gets this much silence appended and the
+// output is cut to the exact resampled length. It adds no delay.
+constexpr int kResamplerTailFrames = 4096;
 
 struct Mpg123Handle {
     mpg123_handle* handle = nullptr;
     ~Mpg123Handle() {
         if (handle)
-            mpg123_delete(handle);  // also closes the input
+            mpg123_delete(handle);
     }
 };
 
-struct SdlAudioStream {
-    SDL_AudioStream* stream = nullptr;
-    ~SdlAudioStream() {
-        if (stream)
-            SDL_FreeAudioStream(stream);
+// The track as it is built: samples at the stream's rate go in, 44100 Hz
+// stereo comes out, no more than kMaxTrackFrames of it.
+struct TrackBuilder {
+    std::vector<int16_t>& pcm;
+    long rate = 0;         // the stream's, fixed by its first run; 0 before
+    int64_t inFrames = 0;  // taken at that rate
+    int64_t inLimit = 0;   // frames at that rate that make kMaxTrackFrames
+    bool cut = false;      // frames past inLimit were left out
+    bool failed = false;   // the resampler failed
+    SDL_AudioStream* resampler = nullptr;
+    size_t chunkSamples = 0;       // what the resampler is handed at a time
+    size_t firstChunkSamples = 0;  // and the first time
+    bool started = false;          // the first has been handed over
+    std::vector<int16_t> waiting;  // input short of a chunk
+
+    explicit TrackBuilder(std::vector<int16_t>& out) : pcm(out) {}
+    ~TrackBuilder() {
+        if (resampler)
+            SDL_FreeAudioStream(resampler);
     }
 };
 
-// SDL's converter holds back the last few hundred input frames of its filter
-// even when flushed, so the input gets this much silence appended and the
-// output is cut to the exact resampled length. It adds no delay.
-constexpr int64_t kResamplerTailFrames = 4096;
-
-// Resamples interleaved stereo 16-bit PCM from rate to kPcmRate.
-bool resampleTo44100(std::vector<int16_t>& pcm, long rate) {
-    const int64_t inFrames = static_cast<int64_t>(pcm.size()) / kPcmChannels;
-    const int64_t outFrames = (inFrames * kPcmRate + rate / 2) / rate;
-    SdlAudioStream converter;
-    converter.stream = SDL_NewAudioStream(AUDIO_S16SYS, kPcmChannels, static_cast<int>(rate),
-                                          AUDIO_S16SYS, kPcmChannels, kPcmRate);
-    if (!converter.stream)
-        return false;
-    pcm.resize(pcm.size() + kResamplerTailFrames * kPcmChannels, 0);
-    // SDL counts bytes in an int, on the way in and out; a track that long
-    // (hours) is no soundtrack.
-    const unsigned long long inBytes = pcm.size() * sizeof(int16_t);
-    const unsigned long long outBytes = inBytes / static_cast<unsigned long long>(rate) * kPcmRate + inBytes;
-    if (std::max(inBytes, outBytes) > static_cast<unsigned long long>(std::numeric_limits<int>::max() / 2))
-        return false;
-    if (SDL_AudioStreamPut(converter.stream, pcm.data(), static_cast<int>(pcm.size() * sizeof(int16_t))) != 0 ||
-        SDL_AudioStreamFlush(converter.stream) != 0)
-        return false;
-    const int bytes = SDL_AudioStreamAvailable(converter.stream);
-    if (bytes < 0)
-        return false;
-    std::vector<int16_t> resampled(static_cast<size_t>(bytes) / sizeof(int16_t));
-    const int got = SDL_AudioStreamGet(converter.stream, resampled.data(), bytes);
-    if (got < 0)
-        return false;
-    resampled.resize(static_cast<size_t>(got) / sizeof(int16_t));
-    resampled.resize(static_cast<size_t>(outFrames) * kPcmChannels, 0);
-    pcm.swap(resampled);
+bool beginTrack(TrackBuilder& track, long rate, off_t expectedFrames, int64_t bytesLeft) {
+    track.rate = rate;
+    track.inLimit = (kMaxTrackFrames * rate + kPcmRate - 1) / kPcmRate;
+    if (rate != kPcmRate) {
+        track.resampler = SDL_NewAudioStream(AUDIO_S16SYS, kPcmChannels, static_cast<int>(rate), AUDIO_S16SYS,
+                                             kPcmChannels, kPcmRate);
+        if (!track.resampler)
+            return false;
+        // SDL resamples each piece it is given from the piece's own start
+        // and drops the fraction of an output frame at its end, so pieces
+        // hold whole periods of the two rates (160 frames make 147 at 48
+        // kHz), and the output neither drifts nor jitters. Of the first
+        // piece SDL 2 keeps back its filter's reach (512 output frames' worth
+        // of input, rounded up) for the next: the first piece is that much
+        // longer, so the pieces resampled line up with a single piece.
+        const int64_t period = rate / std::gcd(rate, long{kPcmRate});
+        const int64_t reach = rate > kPcmRate ? (512 * int64_t{rate} + kPcmRate - 1) / kPcmRate : 512;
+        track.chunkSamples = static_cast<size_t>((8192 + period - 1) / period * period) * kPcmChannels;
+        track.firstChunkSamples = track.chunkSamples + static_cast<size_t>(reach) * kPcmChannels;
+    }
+    // expectedFrames (at the stream's rate) is the encoder tag's claim or
+    // libmpg123's guess from the file's size. A tag may claim anything, but
+    // no MPEG audio frame is shorter than 16 bytes or holds more than 1152
+    // samples a channel, so the bytes left bound it. A long or unknown
+    // track reserves the longest track at once: address space only, whose
+    // pages are used as samples arrive. A short one reserves about what it
+    // expects and, should it run longer, moves once to that reservation
+    // (makeRoom). So the samples are never held twice but for that one copy
+    // of at most a quarter of the longest track, nor the input in full.
+    const int64_t mostFrames = std::min(bytesLeft / 16, kMaxTrackFrames) * 1152 * kPcmRate / rate;
+    int64_t expected = std::min(kMaxTrackFrames, mostFrames);
+    if (expectedFrames > 0)
+        expected = std::min<int64_t>(expected, expectedFrames * kPcmRate / rate);
+    expected += expected / 8 + 4096;
+    track.pcm.reserve(expected > kMaxTrackFrames / 4 ? kMaxTrackSamples : static_cast<size_t>(expected) * kPcmChannels);
     return true;
 }
 
-// The file's bytes, handed to libmpg123 through its reader hooks. Reading
-// from memory matters: while it searches for a frame sync libmpg123 reads
-// a byte at a time, and on a large file that is no MP3 at all, reading
-// each byte from the file would take seconds.
-struct MemoryInput {
-    std::vector<unsigned char> bytes;
-    size_t position = 0;
+// Room for count more samples, which never take the track past its longest.
+void makeRoom(std::vector<int16_t>& pcm, size_t count) {
+    if (pcm.size() + count > pcm.capacity())
+        pcm.reserve(kMaxTrackSamples);
+}
+
+// Moves what the resampler has ready into the track, keeping no more than
+// `most` samples (the longest track, or at the end the exact length).
+bool drainResampler(TrackBuilder& track, size_t most = kMaxTrackSamples) {
+    int16_t chunk[4096 * kPcmChannels];
+    for (;;) {
+        const int got = SDL_AudioStreamGet(track.resampler, chunk, sizeof chunk);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        const size_t n = std::min(most - std::min(most, track.pcm.size()), static_cast<size_t>(got) / sizeof(int16_t));
+        makeRoom(track.pcm, n);
+        track.pcm.insert(track.pcm.end(), chunk, chunk + n);
+    }
+}
+
+bool resample(TrackBuilder& track, const int16_t* samples, size_t count) {
+    return SDL_AudioStreamPut(track.resampler, samples, static_cast<int>(count * sizeof(int16_t))) == 0 &&
+           drainResampler(track);
+}
+
+// Adds interleaved stereo samples at the stream's rate. False when the
+// track is full or the resampler failed.
+bool addSamples(TrackBuilder& track, const int16_t* samples, size_t count) {
+    int64_t frames = static_cast<int64_t>(count) / kPcmChannels;
+    if (frames > track.inLimit - track.inFrames) {
+        frames = track.inLimit - track.inFrames;
+        track.cut = true;
+    }
+    track.inFrames += frames;
+    const size_t n = static_cast<size_t>(frames) * kPcmChannels;
+    if (!track.resampler) {
+        makeRoom(track.pcm, n);
+        track.pcm.insert(track.pcm.end(), samples, samples + n);
+    } else {
+        track.waiting.insert(track.waiting.end(), samples, samples + n);
+        const size_t piece = track.started ? track.chunkSamples : track.firstChunkSamples;
+        if (track.waiting.size() >= piece) {
+            track.failed |= !resample(track, track.waiting.data(), piece);
+            track.waiting.erase(track.waiting.begin(), track.waiting.begin() + static_cast<ptrdiff_t>(piece));
+            track.started = true;
+        }
+    }
+    return !track.cut && !track.failed;
+}
+
+void finishTrack(TrackBuilder& track) {
+    if (!track.resampler)
+        return;
+    const int64_t outFrames = std::min(kMaxTrackFrames, (track.inFrames * kPcmRate + track.rate / 2) / track.rate);
+    const size_t samples = static_cast<size_t>(outFrames) * kPcmChannels;
+    track.waiting.resize(track.waiting.size() + size_t{kResamplerTailFrames} * kPcmChannels, 0);
+    const int bytes = static_cast<int>(track.waiting.size() * sizeof(int16_t));
+    if (SDL_AudioStreamPut(track.resampler, track.waiting.data(), bytes) != 0 ||
+        SDL_AudioStreamFlush(track.resampler) != 0 || !drainResampler(track, samples))
+        track.failed = true;
+    if (samples > track.pcm.size())
+        makeRoom(track.pcm, samples - track.pcm.size());
+    track.pcm.resize(samples, 0);
+}
+
+// Frames decoded but not yet known to belong to a run long enough to count.
+struct Run {
+    off_t next = -1;  // where a frame continuing the run starts
+    long rate = 0;
+    int frames = 0;
+    std::vector<int16_t> held;
 };
 
-mpg123_ssize_t readInput(void* handle, void* buffer, size_t count) {
-    auto& input = *static_cast<MemoryInput*>(handle);
-    const size_t n = std::min(count, input.bytes.size() - input.position);
-    std::memcpy(buffer, input.bytes.data() + input.position, n);
-    input.position += n;
-    return static_cast<mpg123_ssize_t>(n);
-}
-
-off_t seekInput(void* handle, off_t offset, int whence) {
-    auto& input = *static_cast<MemoryInput*>(handle);
-    off_t base = 0;
-    if (whence == SEEK_CUR)
-        base = static_cast<off_t>(input.position);
-    else if (whence == SEEK_END)
-        base = static_cast<off_t>(input.bytes.size());
-    else if (whence != SEEK_SET)
-        return -1;
-    const off_t target = base + offset;
-    if (target < 0 || target > static_cast<off_t>(input.bytes.size()))
-        return -1;
-    input.position = static_cast<size_t>(target);
-    return target;
-}
-
-bool readFile(const char* path, std::vector<unsigned char>& bytes) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error || size == 0)
-        return false;
-    FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return false;
-    bytes.resize(static_cast<size_t>(size));
-    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    bytes.resize(got);
-    return got > 0;
-}
-
-bool decodeInto(const char* path, std::vector<int16_t>& pcm) {
-    MemoryInput input;
-    if (!readFile(path, input.bytes))
-        return false;
-    const unsigned long long fileSize = input.bytes.size();
-
+bool openDecoder(Mpg123Handle& mh, Mp3Input& input) {
     mpg123_init();  // required by old libmpg123 versions, harmless on new ones
-    Mpg123Handle mh;
     mh.handle = mpg123_new(nullptr, nullptr);
     if (!mh.handle)
         return false;
     // Gapless (the default where supported): the encoder tag's delay and
-    // padding are trimmed, so the stream has its exact length. No joining
-    // of unrelated streams glued together.
-    mpg123_param(mh.handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_NO_FRANKENSTEIN, 0);
+    // padding are trimmed, so the stream has its exact length. ID3v2 tags
+    // are skipped unread (they may be large), and a lost sync is searched
+    // for as far as the input lets it, which kMaxJunkBytes bounds. Decoding
+    // goes on past a false frame that looks like the start of another
+    // stream (libmpg123 would end there with MPG123_NO_FRANKENSTEIN): a
+    // damaged stretch in the middle of a file is full of them.
+    mpg123_param(mh.handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_SKIP_ID3V2, 0);
+    mpg123_param(mh.handle, MPG123_RESYNC_LIMIT, -1, 0);
     // Stereo 16-bit output at the stream's own rate, whatever that is; mono
     // streams are doubled to both channels.
     mpg123_format_none(mh.handle);
@@ -153,73 +196,88 @@ bool decodeInto(const char* path, std::vector<int16_t>& pcm) {
     mpg123_rates(&rates, &rateCount);
     for (size_t i = 0; i < rateCount; ++i)
         mpg123_format(mh.handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    if (mpg123_replace_reader_handle(mh.handle, readInput, seekInput, nullptr) != MPG123_OK ||
-        mpg123_open_handle(mh.handle, &input) != MPG123_OK)
-        return false;
-    long rate = 0;
-    int channels = 0;
-    int encoding = 0;
-    if (mpg123_getformat(mh.handle, &rate, &channels, &encoding) != MPG123_OK || channels != 2 ||
-        encoding != MPG123_ENC_SIGNED_16 || rate <= 0)
-        return false;
+    return mpg123_replace_reader_handle(mh.handle, readMp3Input, seekMp3Input, nullptr) == MPG123_OK &&
+           mpg123_open_handle(mh.handle, &input) == MPG123_OK;
+}
 
-    // The length comes from the encoder's tag when there is one, and a tag
-    // can claim anything: reserve only what the file's bytes could hold.
-    const off_t expected = mpg123_length(mh.handle);
-    if (expected > 0 && static_cast<unsigned long long>(expected) <= fileSize * kMaxFramesPerByte)
-        pcm.reserve(static_cast<size_t>(expected) * kPcmChannels);
-
-    long frames = 0;
-    unsigned long long frameBytes = 0;
-    off_t firstFrameOffset = -1;
+// Decodes the runs of real frames into track; "" or why nothing came of it.
+std::string decodeRuns(mpg123_handle* mh, Mp3Input& input, TrackBuilder& track) {
+    Run run;
     for (;;) {
-        off_t frameNumber = 0;
         unsigned char* audio = nullptr;
         size_t bytes = 0;
-        const int result = mpg123_decode_frame(mh.handle, &frameNumber, &audio, &bytes);
-        if (result == MPG123_NEW_FORMAT) {
-            long newRate = 0;
-            mpg123_getformat(mh.handle, &newRate, &channels, &encoding);
-            if (newRate != rate)
-                return false;  // not one consistent stream
+        off_t frameNumber = 0;
+        const int result = mpg123_decode_frame(mh, &frameNumber, &audio, &bytes);
+        if (result == MPG123_NEW_FORMAT)
+            continue;  // each frame's own rate is checked below
+        if (result != MPG123_OK)
+            break;  // MPG123_DONE, or an error in the input: keep what was decoded
+        mpg123_frameinfo2 info;
+        if (mpg123_info2(mh, &info) != MPG123_OK || info.framesize <= 0)
+            continue;
+        const off_t start = mpg123_framepos(mh);
+        if (run.frames == 0 || start != run.next || info.rate != run.rate) {
+            run.frames = 0;
+            run.rate = info.rate;
+            run.held.clear();
+        }
+        run.next = start + info.framesize;
+        ++run.frames;
+        const auto* samples = reinterpret_cast<const int16_t*>(audio);
+        const size_t count = bytes / sizeof(int16_t);
+        if (run.frames < kMinRunFrames) {
+            run.held.insert(run.held.end(), samples, samples + count);
             continue;
         }
-        if (result != MPG123_OK)
-            break;  // MPG123_DONE, or a damaged tail: keep what was decoded
-        mpg123_frameinfo2 info;
-        if (mpg123_info2(mh.handle, &info) == MPG123_OK && info.framesize > 0)
-            frameBytes += static_cast<unsigned>(info.framesize);
-        if (firstFrameOffset < 0)
-            firstFrameOffset = mpg123_framepos(mh.handle);
-        ++frames;
-        const auto* samples = reinterpret_cast<const int16_t*>(audio);
-        pcm.insert(pcm.end(), samples, samples + bytes / sizeof(int16_t));
+        if (track.rate == 0 && !beginTrack(track, run.rate, mpg123_length(mh), input.size - start))
+            return "could not resample";
+        if (run.rate != track.rate)
+            continue;  // frames of another stream, or junk
+        if (count > 0)
+            input.readLimit = std::max(input.readLimit, static_cast<int64_t>(run.next) + kMaxJunkBytes);
+        if (!run.held.empty()) {
+            const bool more = addSamples(track, run.held.data(), run.held.size());
+            run.held.clear();
+            if (!more)
+                break;
+        }
+        if (!addSamples(track, samples, count))
+            break;
     }
-
-    if (frames < kMinMpegFrames || firstFrameOffset < 0 ||
-        static_cast<unsigned long long>(firstFrameOffset) >= fileSize)
-        return false;
-    const unsigned long long span = fileSize - static_cast<unsigned long long>(firstFrameOffset);
-    if (frameBytes * kMinCoverageDivisor < span)
-        return false;
-    if (pcm.empty())
-        return false;
-    if (rate != kPcmRate)
-        return resampleTo44100(pcm, rate);
-    return true;
+    if (track.rate == 0)
+        return input.readError ? std::string("unreadable: ") + std::strerror(input.readError) : "not an MP3 file?";
+    finishTrack(track);
+    if (track.failed)
+        return "could not resample";
+    return track.pcm.empty() ? "not an MP3 file?" : "";
 }
 
 }  // namespace
 
-bool decodeMp3File(const char* path, PcmTrack& out) {
+bool decodeMp3File(const char* path, PcmTrack& out, Mp3Notes* notes) {
+    Mp3Notes scratch;
+    Mp3Notes& said = notes ? *notes : scratch;
+    said = Mp3Notes{};
     out.samples.clear();
-    if (!path)
-        return false;
-    std::vector<int16_t> pcm;
-    if (!decodeInto(path, pcm)) {
-        out.samples.shrink_to_fit();
+    out.samples.shrink_to_fit();
+    Mp3Input input;
+    if (!path) {
+        said.refusal = "missing";
         return false;
     }
+    if (!openMp3Input(path, input, said.refusal))
+        return false;
+    Mpg123Handle mh;
+    if (!openDecoder(mh, input)) {
+        said.refusal = "not an MP3 file?";
+        return false;
+    }
+    std::vector<int16_t> pcm;
+    TrackBuilder track(pcm);
+    said.refusal = decodeRuns(mh.handle, input, track);
+    if (!said.refusal.empty())
+        return false;
+    said.cut = track.cut;
     out.samples.swap(pcm);
     return true;
 }

@@ -1,5 +1,5 @@
-// The five soundtrack operations over an SDL audio device. The whole track
-// is decoded up front; the audio callback only copies samples and notes how
+// The five soundtrack operations over an SDL audio device. The track is
+// decoded up front; the audio callback only copies samples and notes how
 // far it got and when, and the clock turns that into the heard position.
 #include "sound/soundtrack.h"
 
@@ -99,9 +99,9 @@ bool soundInit(bool withDevice) {
     return true;
 }
 
-SoundStream* soundOpenStream(const char* path) {
+SoundStream* soundOpenStream(const char* path, Mp3Notes* notes) {
     auto stream = std::make_unique<SoundStream>();
-    if (!decodeMp3File(path, stream->track))
+    if (!decodeMp3File(path, stream->track, notes))
         return nullptr;
     SoundStream* handle = stream.get();
     soundSystemInstance().streams.push_back(std::move(stream));

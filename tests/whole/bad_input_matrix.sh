@@ -57,16 +57,23 @@ ff -f lavfi -i sine=frequency=440:duration=1 -c:a pcm_s16le -f avi data/quarnel.
 run_case "quarnel.avi sound only" 1 "^could not get stream\$" -- "${frame[@]}"
 
 # --- the soundtrack: read by the player, not by --frame-at --------------------
+# The box says "Error: Could not load music"; standard error also says why.
 name=code.mp3
+declare -A why=([missing]="missing" [empty]="empty" [unreadable]="unreadable: Permission denied"
+                [random]="not an MP3 file\\?")
 for how in missing empty unreadable random; do
   dir=$(case_workdir "$name-$how") && break_file "$dir" "$name" "$how" && cd "$dir" || fail "setup $name $how"
   nobody=()
   [[ $how == unreadable ]] && nobody=(--as-nobody)
-  run_case "$name $how" 1 "^Error: Could not load music\$" "${nobody[@]}" -- "${play[@]}"
+  run_case "$name $how" 1 "^quarnel: could not load music data/code.mp3 \\(${why[$how]}\\)\$" "${nobody[@]}" -- "${play[@]}"
 done
 dir=$(case_workdir mp3-wav code.mp3) && cd "$dir" || fail "setup"
 ff -f lavfi -i sine=frequency=440:duration=3 -c:a pcm_s16le -f wav data/code.mp3 || fail "ffmpeg"
 run_case "code.mp3 is a WAV" 1 "^Error: Could not load music\$" -- "${play[@]}"
+# Junk before the stream (no tag explains it) is skipped.
+dir=$(case_workdir mp3-junk-first code.mp3) && cd "$dir" || fail "setup"
+{ random_bytes 100000 9; cat "$BUILD_DIR/data/code.mp3"; } >data/code.mp3
+run_case "code.mp3 after 100 KB of junk" 0 "" -- "${play_briefly[@]}"
 # The first half of the soundtrack is a shorter soundtrack.
 dir=$(case_workdir "$name-half") && break_file "$dir" "$name" half && cd "$dir" || fail "setup"
 run_case "code.mp3 half" 0 "" -- "${play_briefly[@]}"
