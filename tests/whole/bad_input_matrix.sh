@@ -154,6 +154,10 @@ run_case "--frames a non-empty folder" 1 "holds notes.txt" -- "$QUARNEL" --frame
 run_case "--frames a symlinked frame" 1 "holds frame-000000.png" -- "$QUARNEL" --frames "$WORK/out/linked" --to 100
 [[ -d "$WORK/out/folder.png" && -c "$device" && $(cat "$WORK/out/mixed/notes.txt" "$WORK/out/target.png") == "mine"$'\n'"mine" ]] ||
   { cases_failed=$((cases_failed + 1)); echo "FAIL  a refused output was changed" >&2; }
+# A span whose audio.wav could not hold its sound is refused before any frame is drawn.
+run_case "--frames, a day of sound" 1 "too long for audio.wav" --timeout 20 -- "$QUARNEL" --frames "$WORK/out/day" --to 86400000 --fps 1
+[[ ! -e "$WORK/out/day" && -z $(ls -d "$WORK"/out/day.* 2>/dev/null) ]] ||
+  { cases_failed=$((cases_failed + 1)); echo "FAIL  the refused --frames left a folder" >&2; }
 # An earlier --frames output is replaced whole.
 run_case "--frames, 3 frames" 0 "" -- "$QUARNEL" --frames "$WORK/out/again" --to 100 --fps 30
 run_case "--frames again, 1 frame" 0 "" -- "$QUARNEL" --frames "$WORK/out/again" --to 10 --fps 30
