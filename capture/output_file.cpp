@@ -180,35 +180,55 @@ std::string unusableFramesTarget(const std::string& folder)
 
 OutputFile::~OutputFile()
 {
-    if (pending_) {
+    if (!pending_)
+        return;
+    if (kind_ == OutputKind::file) {
         ::unlink(temporary_.c_str());
         pendingFile[0] = '\0';
+    } else {
+        removeOurFolder(temporary_.c_str());
+        pendingFolder[0] = '\0';
     }
 }
 
 bool OutputFile::open(const std::string& finalPath, std::string& error)
 {
+    const bool folder = kind_ == OutputKind::folder;
     final_ = finalPath;
-    error = unusableFileTarget(finalPath);
+    while (folder && final_.size() > 1 && final_.back() == '/')
+        final_.pop_back();
+    error = folder ? unusableFramesTarget(final_) : unusableFileTarget(final_);
     if (!error.empty())
         return false;
+    if (folder) {
+        std::string parent, name;
+        splitPath(final_, parent, name);
+        std::error_code ec;
+        std::filesystem::create_directories(parent, ec);
+        if (ec) {
+            error = ec.message();
+            return false;
+        }
+    }
     int fd = -1;
-    if (!makeTemporary(finalPath, false, temporary_, fd, error))
+    if (!makeTemporary(final_, folder, temporary_, fd, error))
         return false;
     // The writers open the file by its name again; ours is only the name.
-    ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     pending_ = true;
-    notePending(pendingFile, temporary_);
+    notePending(folder ? pendingFolder : pendingFile, temporary_);
     return true;
 }
 
 bool OutputFile::commit(std::string& error)
 {
+    if (kind_ == OutputKind::folder)
+        return commitFolder(error);
     // Durable before visible: a crash after the rename must not leave a
     // complete-looking file whose tail never reached the disk.
     bool done = syncPath(temporary_.c_str(), O_RDONLY);
-    // The target is checked again: it may have become a folder meanwhile,
-    // and rename would put the file inside nothing but would fail oddly.
+    // The target is checked again: it may have become a folder meanwhile.
     const std::string target = done ? unusableFileTarget(final_) : "";
     done = done && target.empty() && std::rename(temporary_.c_str(), final_.c_str()) == 0;
     if (!done) {
@@ -223,39 +243,7 @@ bool OutputFile::commit(std::string& error)
     return true;
 }
 
-OutputFolder::~OutputFolder()
-{
-    if (pending_) {
-        removeOurFolder(temporary_.c_str());
-        pendingFolder[0] = '\0';
-    }
-}
-
-bool OutputFolder::open(const std::string& finalPath, std::string& error)
-{
-    final_ = finalPath;
-    while (final_.size() > 1 && final_.back() == '/')
-        final_.pop_back();
-    error = unusableFramesTarget(final_);
-    if (!error.empty())
-        return false;
-    std::string parent, name;
-    splitPath(final_, parent, name);
-    std::error_code ec;
-    std::filesystem::create_directories(parent, ec);
-    if (ec) {
-        error = ec.message();
-        return false;
-    }
-    int fd = -1;
-    if (!makeTemporary(final_, true, temporary_, fd, error))
-        return false;
-    pending_ = true;
-    notePending(pendingFolder, temporary_);
-    return true;
-}
-
-bool OutputFolder::commit(std::string& error)
+bool OutputFile::commitFolder(std::string& error)
 {
     error = unusableFramesTarget(final_);
     if (!error.empty()) {

@@ -9,7 +9,6 @@
 // what we wrote into it, and nothing else: an older file under the final name
 // stays as it was.
 #include <string>
-#include <vector>
 
 // Why finalPath cannot take a file: empty when it names nothing yet or a
 // regular file; otherwise "is a folder", "is a FIFO", "is a device", ...
@@ -21,46 +20,33 @@ std::string unusableFileTarget(const std::string& finalPath);
 // (frame-NNNNNN.png) and audio.wav, which the new run replaces whole.
 std::string unusableFramesTarget(const std::string& folder);
 
+// A file, or the folder of --frames: a temporary folder of ours is filled
+// and then put in the final folder's place; an earlier run's frames there
+// are removed only after that succeeded.
+enum class OutputKind { file, folder };
+
 class OutputFile {
 public:
-    OutputFile() = default;
-    ~OutputFile();  // removes the temporary file unless committed
+    explicit OutputFile(OutputKind kind = OutputKind::file) : kind_(kind) {}
+    ~OutputFile();  // removes the temporary file (folder and its files) unless committed
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Checks the final place and creates the temporary file. False with the reason.
     bool open(const std::string& finalPath, std::string& error);
 
-    // Where to write while the file is incomplete.
+    // Where to write while the output is incomplete.
     const std::string& path() const { return temporary_; }
     const std::string& finalPath() const { return final_; }
 
-    // Flushes the file to disk and renames it over its final name. False with
-    // the reason on failure, and the temporary file is removed.
+    // Flushes the output to disk and renames it over its final name. False
+    // with the reason on failure, and the temporary output is removed.
     bool commit(std::string& error);
 
 private:
-    std::string final_;
-    std::string temporary_;
-    bool pending_ = false;
-};
+    bool commitFolder(std::string& error);
 
-// The folder of --frames, written as a whole in the same way: a temporary
-// folder of ours is filled and then put in the final folder's place; an
-// earlier run's frames there are removed only after that succeeded.
-class OutputFolder {
-public:
-    OutputFolder() = default;
-    ~OutputFolder();  // removes the temporary folder and its files unless committed
-    OutputFolder(const OutputFolder&) = delete;
-    OutputFolder& operator=(const OutputFolder&) = delete;
-
-    bool open(const std::string& finalPath, std::string& error);
-    const std::string& path() const { return temporary_; }
-    const std::string& finalPath() const { return final_; }
-    bool commit(std::string& error);
-
-private:
+    OutputKind kind_;
     std::string final_;
     std::string temporary_;
     bool pending_ = false;

@@ -152,7 +152,7 @@ int runFrameExport(const Options& options)
 
     // The frames go into a folder of ours that takes the final folder's
     // place only when every frame and the sound are written.
-    OutputFolder folder;
+    OutputFile folder(OutputKind::folder);
     std::string error;
     if (!folder.open(options.framesDir, error)) {
         std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.framesDir.c_str(), error.c_str());

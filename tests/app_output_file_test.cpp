@@ -89,7 +89,7 @@ TEST(OutputFolder, TakesANewOrEmptyFolderOrReplacesEarlierFramesWhole)
     const testsupport::ScratchDir dir;
     const fs::path frames = dir / "frames";
     auto run = [&](int count, bool commit) {
-        OutputFolder out;
+        OutputFile out(OutputKind::folder);
         std::string error;
         if (!out.open(frames.string(), error))
             return error;
