@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "display/row_converters.h"
-#include "display/row_converters_scalar.h"
+#include "platform/row_converters.h"
+#include "platform/row_converters_scalar.h"
 
 namespace {
 

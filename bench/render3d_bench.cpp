@@ -13,10 +13,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "driver/globals.h"
-#include "effects/credits_sphere_effect.h"
-#include "effects/light_streaks.h"
-#include "effects/orbit_spheres_effect.h"
+#include "core/globals.h"
+#include "effects/spheres/credits_sphere_effect.h"
+#include "effects/streaks/light_streaks.h"
+#include "effects/spheres/orbit_spheres_effect.h"
 #include "render3d/face_kernels.h"
 #include "render3d/scene.h"
 

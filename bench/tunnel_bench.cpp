@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "effects/tunnel_axis_trace.h"
-#include "effects/tunnel_fill.h"
-#include "effects/tunnel_mapper.h"
+#include "effects/tunnel/tunnel_axis_trace.h"
+#include "effects/tunnel/tunnel_fill.h"
+#include "effects/tunnel/tunnel_mapper.h"
 
 namespace {
 

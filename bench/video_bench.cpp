@@ -9,11 +9,11 @@
 #include <random>
 #include <vector>
 
-#include "driver/data_path.h"
-#include "driver/globals.h"
-#include "effects/swirl_warp.h"
-#include "effects/video_effect.h"
-#include "effects/video_reader.h"
+#include "core/data_path.h"
+#include "core/globals.h"
+#include "effects/video/swirl_warp.h"
+#include "effects/video/video_effect.h"
+#include "media/video_reader.h"
 
 namespace {
 

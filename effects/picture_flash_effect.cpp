@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "driver/data_path.h"
-#include "driver/globals.h"
+#include "core/data_path.h"
+#include "core/globals.h"
 #include "pixel/blend.h"
 #include "pixel/raw_image.h"
 

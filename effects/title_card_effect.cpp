@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "driver/globals.h"
+#include "core/globals.h"
 #include "pixel/blend.h"
 #include "pixel/text.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "driver/effect.h"
+#include "core/effect.h"
 
 class TitleCardEffect : public Effect {
 public:

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "fuzz/fuzz_input_file.h"
-#include "sound/pcm_track.h"
-#include "sound/soundtrack.h"
+#include "media/pcm_track.h"
+#include "platform/soundtrack.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "effects/video_reader.h"
+#include "media/video_reader.h"
 #include "fuzz/fuzz_input_file.h"
 
 extern "C" {

@@ -8,7 +8,7 @@
 // can replace the baseline one; what comes after has internal linkage or is
 // one of the kernels.
 #include "render3d/face_kernels.h"
-#include "pixel/cpu_features.h"
+#include "core/cpu_features.h"
 
 #if defined(QUARNEL_FACES_AVX)
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "driver/ptr_list.h"
+#include "core/ptr_list.h"
 #include "render3d/rasterizer.h"
 #include "render3d/vector_math.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "pixel/cpu_features.h"
+#include "core/cpu_features.h"
 #include "render3d/exact_divide.h"
 #include "render3d/raster_kernels.h"
 #include "render3d/span_kernels.h"

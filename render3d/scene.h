@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "driver/ptr_list.h"
+#include "core/ptr_list.h"
 #include "render3d/rasterizer.h"
 
 class Camera;

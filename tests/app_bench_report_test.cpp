@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/bench_report.h"
+#include "app/bench_report.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "driver/data_check.h"
-#include "driver/data_path.h"
+#include "app/data_check.h"
+#include "core/data_path.h"
 #include "test_support.h"
 
 namespace {

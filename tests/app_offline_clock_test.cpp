@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "capture/upscale.h"
-#include "driver/frame_clock.h"
-#include "driver/frame_sound.h"
-#include "sound/pcm_track.h"
+#include "app/frame_clock.h"
+#include "app/frame_sound.h"
+#include "media/pcm_track.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/options.h"
+#include "app/options.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/globals.h"
-#include "driver/quiet_stdout.h"
-#include "driver/timeline.h"
+#include "core/globals.h"
+#include "app/quiet_stdout.h"
+#include "app/timeline.h"
 #include "test_support.h"
 
 namespace {

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/globals.h"
-#include "driver/quiet_stdout.h"
-#include "driver/timeline.h"
+#include "core/globals.h"
+#include "app/quiet_stdout.h"
+#include "app/timeline.h"
 #include "test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -4,13 +4,13 @@
 #include <typeinfo>
 #include <vector>
 
-#include "driver/timeline.h"
-#include "effects/credits_sphere_effect.h"
-#include "effects/orbit_spheres_effect.h"
+#include "app/timeline.h"
+#include "effects/spheres/credits_sphere_effect.h"
+#include "effects/spheres/orbit_spheres_effect.h"
 #include "effects/picture_flash_effect.h"
 #include "effects/title_card_effect.h"
-#include "effects/tunnel_effect.h"
-#include "effects/video_effect.h"
+#include "effects/tunnel/tunnel_effect.h"
+#include "effects/video/video_effect.h"
 
 namespace {
 

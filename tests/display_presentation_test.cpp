@@ -1,8 +1,8 @@
 // Where the picture lands in the window, and when presents are held back.
 #include <gtest/gtest.h>
 
-#include "display/frame_pacer.h"
-#include "display/letterbox.h"
+#include "platform/frame_pacer.h"
+#include "platform/letterbox.h"
 
 namespace {
 

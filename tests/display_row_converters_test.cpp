@@ -6,10 +6,10 @@
 #include <random>
 #include <vector>
 
-#include "display/display.h"
-#include "display/pixel_layouts.h"
-#include "display/row_converters.h"
-#include "display/row_converters_scalar.h"
+#include "platform/display.h"
+#include "platform/pixel_layouts.h"
+#include "platform/row_converters.h"
+#include "platform/row_converters_scalar.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "display/pixel_layouts.h"
-#include "display/texture_format.h"
+#include "platform/pixel_layouts.h"
+#include "platform/texture_format.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "display/display.h"
-#include "display/display_window.h"
-#include "display/pixel_layouts.h"
-#include "driver/globals.h"
+#include "platform/display.h"
+#include "platform/display_window.h"
+#include "platform/pixel_layouts.h"
+#include "core/globals.h"
 
 namespace {
 

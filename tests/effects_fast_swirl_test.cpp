@@ -5,9 +5,9 @@
 #include <random>
 #include <vector>
 
-#include "driver/globals.h"
-#include "effects/swirl_warp.h"
-#include "effects/video_effect.h"
+#include "core/globals.h"
+#include "effects/video/swirl_warp.h"
+#include "effects/video/video_effect.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "effects/tunnel_axis_trace.h"
-#include "effects/tunnel_fill.h"
-#include "effects/tunnel_mapper.h"
-#include "effects/tunnel_trace.h"
+#include "effects/tunnel/tunnel_axis_trace.h"
+#include "effects/tunnel/tunnel_fill.h"
+#include "effects/tunnel/tunnel_mapper.h"
+#include "effects/tunnel/tunnel_trace.h"
 
 #include "test_support.h"
 

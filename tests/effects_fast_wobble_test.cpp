@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "effects/sphere_mesh.h"
-#include "effects/wobble_kernels.h"
-#include "effects/wobble_modifier.h"
+#include "effects/spheres/sphere_mesh.h"
+#include "effects/spheres/wobble_kernels.h"
+#include "effects/spheres/wobble_modifier.h"
 
 #include "test_support.h"
 

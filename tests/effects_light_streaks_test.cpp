@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "effects/light_streaks.h"
-#include "effects/light_streaks_kernels.h"
+#include "effects/streaks/light_streaks.h"
+#include "effects/streaks/light_streaks_kernels.h"
 
 namespace {
 

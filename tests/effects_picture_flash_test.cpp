@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/effect_list.h"
-#include "driver/globals.h"
+#include "core/effect_list.h"
+#include "core/globals.h"
 #include "effects/picture_flash_effect.h"
 #include "test_support.h"
 

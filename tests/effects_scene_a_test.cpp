@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "driver/globals.h"
-#include "effects/orbit_spheres_effect.h"
+#include "core/globals.h"
+#include "effects/spheres/orbit_spheres_effect.h"
 
 namespace {
 

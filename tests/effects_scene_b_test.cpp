@@ -8,8 +8,8 @@
 #include <fstream>
 #include <vector>
 
-#include "driver/globals.h"
-#include "effects/credits_sphere_effect.h"
+#include "core/globals.h"
+#include "effects/spheres/credits_sphere_effect.h"
 #include "test_support.h"
 
 namespace {

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "effects/sphere_mesh.h"
-#include "effects/wobble_modifier.h"
+#include "effects/spheres/sphere_mesh.h"
+#include "effects/spheres/wobble_modifier.h"
 
 namespace {
 

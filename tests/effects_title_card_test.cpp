@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "driver/globals.h"
+#include "core/globals.h"
 #include "effects/title_card_effect.h"
 
 namespace {

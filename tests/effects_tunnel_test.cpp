@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/globals.h"
-#include "effects/tunnel_effect.h"
-#include "effects/tunnel_mapper.h"
+#include "core/globals.h"
+#include "effects/tunnel/tunnel_effect.h"
+#include "effects/tunnel/tunnel_mapper.h"
 #include "tools/generators.h"
 #include "test_support.h"
 

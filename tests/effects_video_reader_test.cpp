@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/globals.h"
-#include "effects/video_effect.h"
-#include "effects/video_reader.h"
+#include "core/globals.h"
+#include "effects/video/video_effect.h"
+#include "media/video_reader.h"
 #include "test_support.h"
 
 extern "C" {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "driver/globals.h"
-#include "effects/video_effect.h"
+#include "core/globals.h"
+#include "effects/video/video_effect.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "pixel/cp1252.h"
-#include "pixel/font_cache.h"
+#include "media/font_cache.h"
 #include "pixel/text.h"
 
 namespace {

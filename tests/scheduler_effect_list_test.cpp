@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/effect.h"
-#include "driver/effect_list.h"
-#include "driver/radix_sorter.h"
+#include "core/effect.h"
+#include "core/effect_list.h"
+#include "core/radix_sorter.h"
 
 namespace {
 

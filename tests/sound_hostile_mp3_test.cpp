@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "lame_mp3.h"
-#include "sound/mp3_input.h"
-#include "sound/pcm_track.h"
-#include "sound/soundtrack.h"
+#include "media/mp3_input.h"
+#include "media/pcm_track.h"
+#include "platform/soundtrack.h"
 #include "test_support.h"
 
 namespace {
@@ -120,7 +120,7 @@ TEST(HostileMp3, EachFileIsPlayedAsFarAsItIsAudioOrRefusedWithItsReason) {
         {"random bytes", bytes(noise(65536, 4)), 0, 0, "not an MP3 file?"},
         {"quiet noise", bytes(noise(65536, 5, true)), 0, 0, "not an MP3 file?"},
         {"quiet noise 2", bytes(noise(65536, 6, true)), 0, 0, "not an MP3 file?"},
-        {"text", bytes(Bytes(readBytes(std::string(QUARNEL_SOURCE_DIR) + "/sound/mp3_decode.cpp"))), 0, 0,
+        {"text", bytes(Bytes(readBytes(std::string(QUARNEL_SOURCE_DIR) + "/media/mp3_decode.cpp"))), 0, 0,
          "not an MP3 file?"},
     };
     testsupport::ScratchDir dir;

@@ -2,7 +2,7 @@
 // microsecond: the cases a real device will not produce on demand.
 #include <gtest/gtest.h>
 
-#include "sound/play_clock.h"
+#include "platform/play_clock.h"
 
 namespace {
 

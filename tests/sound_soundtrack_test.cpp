@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "sound/pcm_track.h"
-#include "sound/soundtrack.h"
+#include "media/pcm_track.h"
+#include "platform/soundtrack.h"
 #include "lame_mp3.h"
 #include "test_support.h"
 

@@ -1,0 +1,86 @@
+#include "app/benchmark.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/bench_report.h"
+#include "app/frame_clock.h"
+#include "core/globals.h"
+#include "app/interrupt_guard.h"
+#include "capture/output_file.h"
+#include "app/quiet_stdout.h"
+#include "app/timeline.h"
+
+namespace {
+
+bool writeTextFile(OutputFile& file, const std::string& text, std::string& error)
+{
+    std::FILE* f = std::fopen(file.path().c_str(), "wb");
+    if (!f) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    // fclose flushes: a full disk shows up here, not in fwrite.
+    const bool closed = std::fclose(f) == 0;
+    if (!written || !closed) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return file.commit(error);
+}
+
+}  // namespace
+
+int runBenchmark(const Options& options)
+{
+    std::vector<BenchSegment> segments = programmeSegments();
+    const FrameClock clock{options.fromMs, rangeEndMs(options, 0), options.fps};
+    // The file is made before the long run, so an unwritable place fails at once.
+    InterruptGuard guard;
+    OutputFile json;
+    std::string error;
+    if (!options.benchJson.empty() && !json.open(options.benchJson, error)) {
+        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.benchJson.c_str(), error.c_str());
+        return 1;
+    }
+
+    Timeline timeline;
+    buildTimeline(timeline);
+    timeline.effects.prepare();
+    frameCounter = 0;
+    {
+        QuietStdout quiet;
+        const int64_t frames = clock.frameCount();
+        for (int64_t i = 0; i < frames && !InterruptGuard::interruption(); ++i) {
+            const int32_t t = clock.musicMs(i);
+            const auto begin = std::chrono::steady_clock::now();
+            std::memset(framebuffer, 0, sizeof framebuffer);
+            timeline.effects.renderFrame(t);
+            const auto end = std::chrono::steady_clock::now();
+            advanceFrameCounter();
+            for (BenchSegment& s : segments)
+                if (s.fromMs <= t && t < s.toMs)
+                    s.ms.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
+        }
+    }
+    timeline.destroyVideo();
+    if (const int signal = InterruptGuard::interruption()) {
+        std::fprintf(stderr, "quarnel: benchmark interrupted by signal %d; no figures%s\n", signal,
+                     options.benchJson.empty() ? "" : (" were written to " + options.benchJson).c_str());
+        return 1;
+    }
+
+    const std::vector<BenchFigures> figures = benchFigures(segments);
+    std::fputs(benchTable(figures).c_str(), stdout);
+    if (!options.benchJson.empty() &&
+        !writeTextFile(json, benchJson(figures, options.fps, clock.fromMs, clock.toMs), error)) {
+        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.benchJson.c_str(), error.c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,89 @@
+// Quarnel: a self-running, software-rendered audiovisual demo.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "app/benchmark.h"
+#include "app/offline_capture.h"
+#include "app/data_check.h"
+#include "core/data_path.h"
+#include "app/frame_loop.h"
+#include "app/headless.h"
+#include "platform/message_box.h"
+#include "app/options.h"
+#include "capture/output_file.h"
+
+namespace {
+
+// Why an output named on the command line cannot be written, as the line to
+// show; empty when every one can. Checked before any work is done.
+std::string unusableOutput(const Options& options)
+{
+    const struct {
+        const char* option;
+        const std::string& path;
+        bool folder;
+    } outputs[] = {{"--out", options.out, false},
+                   {"--bench-json", options.benchJson, false},
+                   {"--capture", options.capture, false},
+                   {"--frames", options.framesDir, true}};
+    for (const auto& o : outputs) {
+        if (o.path.empty())
+            continue;
+        const std::string problem = o.folder ? unusableFramesTarget(o.path) : unusableFileTarget(o.path);
+        if (!problem.empty())
+            return std::string(o.option) + " " + o.path + " " + problem;
+    }
+    return "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "quarnel: %s\n", error.c_str());
+        return 1;
+    }
+    if (options.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (!options.dataDir.empty())
+        setDataFolder(options.dataDir);
+    if (const std::string problem = unusableOutput(options); !problem.empty()) {
+        std::fprintf(stderr, "quarnel: %s\n", problem.c_str());
+        return 1;
+    }
+
+    // With the user's own data, and before the long offline runs, the whole
+    // data set is checked first so that one message lists every file that
+    // cannot be used. A plain run keeps the programme's own messages for
+    // files that are missing or cannot be opened, but a file that is no
+    // regular file is refused before anything opens it: opening a FIFO
+    // blocks until someone writes to it, which would hang the demo.
+    const bool offline = options.bench || !options.capture.empty() || !options.framesDir.empty();
+    std::vector<DataFileProblem> problems = dataFileProblems();
+    if (options.dataDir.empty() && !offline)
+        std::erase_if(problems, [](const DataFileProblem& p) { return p.problem.rfind("not a regular file", 0) != 0; });
+    if (!problems.empty()) {
+        const std::string text = "quarnel: " + dataProblemMessage(problems);
+        if (offline || options.frameAt)
+            std::fprintf(stderr, "%s\n", text.c_str());
+        else
+            showErrorMessage(text.c_str());
+        return 1;
+    }
+
+    if (options.bench)
+        return runBenchmark(options);
+    if (!options.capture.empty())
+        return runCapture(options);
+    if (!options.framesDir.empty())
+        return runFrameExport(options);
+    if (options.frameAt)
+        return renderSingleFrame(options);
+    return runDemo(options);
+}

@@ -1,0 +1,223 @@
+#include "app/offline_capture.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "capture/upscale.h"
+#include "capture/video_file_writer.h"
+#include "core/data_path.h"
+#include "app/frame_clock.h"
+#include "app/frame_sound.h"
+#include "core/globals.h"
+#include "app/interrupt_guard.h"
+#include "app/offline_run.h"
+#include "capture/output_file.h"
+#include "app/progress_line.h"
+#include "app/timeline.h"
+#include "capture/wav_file.h"
+#include "capture/image_file.h"
+#include "media/pcm_track.h"
+
+namespace {
+
+bool loadSoundtrack(PcmTrack& track)
+{
+    const std::string path = dataPath("code.mp3");
+    Mp3Notes notes;
+    if (!decodeMp3File(path.c_str(), track, &notes)) {
+        std::fprintf(stderr, "quarnel: could not load music %s (%s)\n", path.c_str(), notes.refusal.c_str());
+        return false;
+    }
+    if (notes.cut)
+        std::fprintf(stderr, "quarnel: %s is longer than %d minutes; only its first %d minutes play\n", path.c_str(),
+                     kMaxTrackMinutes, kMaxTrackMinutes);
+    return true;
+}
+
+// The frame as it goes out: the framebuffer itself, or enlarged into scaled.
+const uint32_t* outputPixels(int scale, std::vector<uint32_t>& scaled)
+{
+    if (scale == 1)
+        return framebuffer;
+    scaled.resize(size_t(kFramePixels) * scale * scale);
+    upscaleNearest(framebuffer, kFrameWidth, kFrameHeight, scale, scaled.data());
+    return scaled.data();
+}
+
+void reportInterrupted(int32_t musicMs, const std::string& what)
+{
+    std::fprintf(stderr, "quarnel: interrupted at music time %s; %s\n", formatMusicTime(musicMs).c_str(),
+                 what.c_str());
+}
+
+std::string megabytes(const std::string& path)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", ec ? 0.0 : double(size) / 1e6);
+    return text;
+}
+
+// The span of music time to render: --from up to --to or the soundtrack's
+// end. False, with the reason shown, when it holds no frame.
+bool captureClock(const Options& options, const PcmTrack& track, FrameClock& clock)
+{
+    clock = FrameClock{options.fromMs, rangeEndMs(options, trackEndMs(track)), options.fps};
+    if (clock.frameCount() > 0)
+        return true;
+    std::fprintf(stderr, "quarnel: --from %d is not before the end of the capture (%d ms, where the soundtrack ends); give --to\n",
+                 clock.fromMs, clock.toMs);
+    return false;
+}
+
+}  // namespace
+
+int runCapture(const Options& options)
+{
+    const int scale = outputScale(options);
+    InterruptGuard guard;
+
+    // Made before anything is rendered, so an unwritable place fails at once.
+    OutputFile file;
+    std::string error;
+    if (!file.open(options.capture, error)) {
+        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.capture.c_str(), error.c_str());
+        return 1;
+    }
+    PcmTrack track;
+    FrameClock clock;
+    if (!loadSoundtrack(track) || !captureClock(options, track, clock))
+        return 1;
+
+    VideoFileWriter writer;
+    VideoFileSettings settings;
+    settings.width = kFrameWidth * scale;
+    settings.height = kFrameHeight * scale;
+    settings.fps = options.fps;
+    settings.sampleRate = kPcmRate;
+    if (!writer.open(file.path(), options.capture, settings, error)) {
+        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.capture.c_str(), error.c_str());
+        return 1;
+    }
+
+    Timeline timeline;
+    buildTimeline(timeline);
+    timeline.effects.prepare();
+
+    std::vector<uint32_t> scaled;
+    std::vector<int16_t> sound;
+    ProgressDisplay progress(stderr, clock.frameCount(), options.fps);
+    int32_t lastMs = 0;
+    const OfflineEnd end = renderOffline(
+        timeline, clock, progress,
+        [&](int64_t frame) {
+            if (!writer.writeVideo(outputPixels(scale, scaled), error))
+                return false;
+            frameSound(track, clock, frame, sound);
+            return writer.writeAudio(sound.data(), int64_t(sound.size() / kPcmChannels), error);
+        },
+        lastMs);
+    progress.close();
+    timeline.destroyVideo();
+
+    const std::string notWritten = "nothing was written to " + options.capture;
+    if (end == OfflineEnd::interrupted) {
+        reportInterrupted(lastMs, notWritten);
+        return 1;
+    }
+    if (end == OfflineEnd::failed || !writer.finish(error) || !file.commit(error)) {
+        std::fprintf(stderr, "quarnel: could not write %s: %s; %s\n", options.capture.c_str(), error.c_str(),
+                     notWritten.c_str());
+        return 1;
+    }
+    // A signal during the last flush: the file is whole, so it stays.
+    const double seconds = progress.elapsedSeconds();
+    const double musicSeconds = double(clock.frameCount()) / options.fps;
+    std::fprintf(stderr, "quarnel: wrote %s (%s): %lld frames of %d x %d at %d fps, %.1f s, in %.1f s (%.1fx real time, %s)\n",
+                 options.capture.c_str(), megabytes(options.capture).c_str(),
+                 static_cast<long long>(clock.frameCount()), settings.width, settings.height, options.fps,
+                 musicSeconds, seconds, seconds > 0 ? musicSeconds / seconds : 0.0,
+                 writer.videoEncoderName().c_str());
+    return 0;
+}
+
+int runFrameExport(const Options& options)
+{
+    const int scale = outputScale(options);
+    InterruptGuard guard;
+
+    // The frames go into a folder of ours that takes the final folder's
+    // place only when every frame and the sound are written.
+    OutputFile folder(OutputKind::folder);
+    std::string error;
+    if (!folder.open(options.framesDir, error)) {
+        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.framesDir.c_str(), error.c_str());
+        return 1;
+    }
+    PcmTrack track;
+    FrameClock clock;
+    if (!loadSoundtrack(track) || !captureClock(options, track, clock))
+        return 1;
+    // Refused before any frame is drawn rather than failing at the end.
+    if (runSoundFrames(clock) > maxWavFrames(kPcmChannels)) {
+        std::fprintf(stderr, "quarnel: the span from %d to %d ms is too long for audio.wav (at most %lld s); "
+                     "use a shorter span or --capture\n", clock.fromMs, clock.toMs,
+                     static_cast<long long>(maxWavFrames(kPcmChannels) / kPcmRate));
+        return 1;
+    }
+    const std::string wavPath = folder.path() + "/audio.wav";
+    WavWriter wav;
+    if (!wav.open(wavPath, runSoundFrames(clock), kPcmRate, kPcmChannels, error)) {
+        std::fprintf(stderr, "quarnel: could not write %s/audio.wav: %s\n", options.framesDir.c_str(), error.c_str());
+        return 1;
+    }
+
+    Timeline timeline;
+    buildTimeline(timeline);
+    timeline.effects.prepare();
+
+    std::vector<uint32_t> scaled;
+    std::vector<int16_t> sound;
+    std::string failed;
+    ProgressDisplay progress(stderr, clock.frameCount(), options.fps);
+    int32_t lastMs = 0;
+    const OfflineEnd end = renderOffline(
+        timeline, clock, progress,
+        [&](int64_t frame) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(frame));
+            if (!writePng(folder.path() + "/" + name, outputPixels(scale, scaled), kFrameWidth * scale,
+                          kFrameHeight * scale)) {
+                failed = name;
+                return false;
+            }
+            frameSound(track, clock, frame, sound);
+            if (!wav.write(sound.data(), int64_t(sound.size() / kPcmChannels), error)) {
+                failed = "audio.wav";
+                return false;
+            }
+            return true;
+        },
+        lastMs);
+    progress.close();
+    timeline.destroyVideo();
+
+    const std::string notWritten = "nothing was written to " + options.framesDir;
+    if (end == OfflineEnd::interrupted) {
+        reportInterrupted(lastMs, notWritten);
+        return 1;
+    }
+    if (end == OfflineEnd::failed || !wav.close(error) || !folder.commit(error)) {
+        std::fprintf(stderr, "quarnel: could not write %s%s%s; %s\n",
+                     (options.framesDir + (failed.empty() ? "" : "/" + failed)).c_str(), error.empty() ? "" : ": ",
+                     error.c_str(), notWritten.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "quarnel: wrote %lld frames (frame-000000.png ...) and audio.wav to %s\n",
+                 static_cast<long long>(clock.frameCount()), options.framesDir.c_str());
+    return 0;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The implementations behind applyLightStreaks. All give the same bytes; the
+// scalar one is the plain reading of the algorithm and is compiled on every
+// platform, the SSE2 one is the x86 baseline and the AVX2 one the fast path
+// where the CPU has it.
+#include <algorithm>
+#include <cstdint>
+
+#include "core/cpu_features.h"
+
+constexpr int kStreakWidth = 320;
+constexpr int kStreakHeight = 240;
+
+// Arguments brought into the supported ranges, and the resulting step: a
+// sample lies step/256 of the destination's distance from the centre.
+struct StreakGeometry {
+    int32_t centreX;  // 0..319
+    int32_t centreY;  // 0..239
+    uint32_t step;    // 0..255
+};
+
+inline StreakGeometry streakGeometry(int32_t centreX, int32_t centreY, int32_t strength)
+{
+    StreakGeometry g;
+    g.centreX = std::clamp<int32_t>(centreX, 0, kStreakWidth - 1);
+    g.centreY = std::clamp<int32_t>(centreY, 0, kStreakHeight - 1);
+    // strength / 32 is subtracted from a full step of 255; the clamp keeps the
+    // step from going negative (which would sample beyond the centre).
+    const uint32_t k = (static_cast<uint32_t>(std::clamp<int32_t>(strength, 0, 8191)) >> 5) & 0x7FFFF;
+    g.step = 255 - k;
+    return g;
+}
+
+void applyLightStreaksScalar(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
+
+#if defined(__SSE2__)
+void applyLightStreaksSse2(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
+#endif
+
+// The AVX2 kernel is built on x86 with GCC or Clang only, and may be called
+// only where the CPU has AVX2 (streaksAvx2Usable()).
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define QUARNEL_STREAKS_AVX2 1
+void applyLightStreaksAvx2(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
+inline bool streaksAvx2Usable() { return mayUse(CpuFeature::Avx2); }
+#endif

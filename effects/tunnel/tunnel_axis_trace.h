@@ -1,0 +1,51 @@
+#pragma once
+// Tracing tunnel nodes for an eye on the cylinder's axis, as the tunnel
+// effect always has it (only the depth of the eye changes).
+//
+// With the eye at x = y = 0 (either sign of zero) the cylinder hit
+// simplifies exactly: B = +-0, K = -1, disc = 4A, sqrt(disc) = 2 sqrt(A)
+// (scaling by 4 is exact), and the smaller root is -(2 sqrt(A)) / (2A) =
+// -(sqrt(A) / A) with the same roundings, so one square root and one
+// division give the very distance of the general rule. A = 0 keeps the
+// no-hit distance.
+//
+// Each node goes through the fast wobble and the fast arc tangent (see
+// tunnel_trace.h), which vouch for their results; a node either cannot
+// vouch for is traced by the reference steps instead.
+#include <cstdint>
+
+#include "effects/tunnel/tunnel_mapper.h"
+
+// True when the eye is on the axis and the wobble factor s is one the fast
+// steps accept (|s| <= 1): the on-axis tracers below may be used.
+bool onAxisTraceApplies(const Vec3& eye, double s);
+
+// One node by the reference steps: wobble, cylinder hit, the two texel
+// coordinates.
+TunnelNode traceNodeExact(const Vec3& view, double s, const Vec3& eye);
+
+// nodes[i] for the view direction directions[i] turned by rotation
+// (Matrix4 transformPoint), i < count, for an eye with onAxisTraceApplies.
+// The plain form goes node by node.
+void traceOnAxisPlain(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
+                      TunnelNode* nodes);
+
+#if defined(__SSE2__)
+// The same, two nodes a step in the two lanes of SSE2 doubles, with exactly
+// the operations of the plain form.
+void traceOnAxisSse2(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
+                     TunnelNode* nodes);
+#endif
+
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#define QUARNEL_TUNNEL_AVX 1
+// The same, four nodes a step in AVX doubles, the rotation included; only
+// for processors with AVX (avxSupported).
+void traceOnAxisAvx(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
+                    TunnelNode* nodes);
+bool avxSupported();
+#endif
+
+// The fastest form the build and the processor have.
+void traceOnAxis(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
+                 TunnelNode* nodes);
