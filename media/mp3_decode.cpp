@@ -2,7 +2,9 @@
 // kept only where the input is a real MPEG audio stream, resampled to
 // 44100 Hz as it goes when the stream was made at another rate.
 #include <SDL.h>
+#include <fcntl.h>
 #include <mpg123.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -200,6 +202,34 @@ bool openDecoder(Mpg123Handle& mh, Mp3Input& input) {
            mpg123_open_handle(mh.handle, &input) == MPG123_OK;
 }
 
+// libmpg123's Layer I/II decoder prints a line of its own to standard error
+// for some false frames in junk, whatever its quiet flag says: standard error
+// goes to /dev/null while it decodes, so no library line reaches the user.
+class QuietStderr {
+public:
+    QuietStderr() {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
+    ~QuietStderr() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
 // Decodes the runs of real frames into track; "" or why nothing came of it.
 std::string decodeRuns(mpg123_handle* mh, Mp3Input& input, TrackBuilder& track) {
     Run run;
@@ -274,7 +304,10 @@ bool decodeMp3File(const char* path, PcmTrack& out, Mp3Notes* notes) {
     }
     std::vector<int16_t> pcm;
     TrackBuilder track(pcm);
-    said.refusal = decodeRuns(mh.handle, input, track);
+    {
+        QuietStderr quiet;
+        said.refusal = decodeRuns(mh.handle, input, track);
+    }
     if (!said.refusal.empty())
         return false;
     said.cut = track.cut;
