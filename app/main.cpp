@@ -65,7 +65,7 @@ int run(const Options& options)
             showErrorMessage(e.what(), e.detail.empty() ? nullptr : e.detail.c_str());
             break;
         }
-        return e.status;
+        return 1;
     }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // Why the program cannot start or go on: thrown from wherever it is found and
-// shown by main, which ends the process with `status`. `message` is the text
-// as shown; `detail`, when set, is shown after it on standard error. `where`
-// says how main shows it.
+// shown by main, which then ends the process with status 1. what() is the
+// text as shown; detail, when set, follows it on standard error under a
+// message box. where says how main shows it.
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 enum class ErrorShown {
     standardOutput,  // one line on standard output (the effects' set-up failures)
@@ -15,10 +16,9 @@ enum class ErrorShown {
 struct StartupError : std::runtime_error {
     ErrorShown where;
     std::string detail;
-    int status;
 
-    StartupError(ErrorShown where, const std::string& message, std::string detail = "", int status = 1)
-        : std::runtime_error(message), where(where), detail(std::move(detail)), status(status)
+    StartupError(ErrorShown where, const std::string& message, std::string detail = "")
+        : std::runtime_error(message), where(where), detail(std::move(detail))
     {
     }
 };
