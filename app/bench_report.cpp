@@ -1,16 +1,18 @@
 #include "app/bench_report.h"
 
+#include "app/programme_times.h"
+
 #include <algorithm>
 #include <cstdio>
 
 std::vector<BenchSegment> programmeSegments()
 {
     return {
-        {"title + spheres", 0, 21000, {}},
-        {"video", 21000, 60100, {}},
-        {"tunnel", 60100, 67000, {}},
-        {"tunnel + sphere", 67000, 90000, {}},
-        {"tunnel + sphere + flash", 90000, 120000, {}},
+        {"title + spheres", 0, kTitleEndMs, {}},
+        {"video", kTitleEndMs, kVideoEndMs, {}},
+        {"tunnel", kVideoEndMs, kCreditsStartMs, {}},
+        {"tunnel + sphere", kCreditsStartMs, kFlashStartMs, {}},
+        {"tunnel + sphere + flash", kFlashStartMs, kProgrammeEndMs, {}},
     };
 }
 

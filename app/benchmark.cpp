@@ -9,11 +9,11 @@
 
 #include "app/bench_report.h"
 #include "app/frame_clock.h"
-#include "core/globals.h"
 #include "app/interrupt_guard.h"
+#include "app/run_failure.h"
 #include "capture/output_file.h"
+#include "app/programme.h"
 #include "app/quiet_stdout.h"
-#include "app/timeline.h"
 
 namespace {
 
@@ -45,42 +45,43 @@ int runBenchmark(const Options& options)
     OutputFile json;
     std::string error;
     if (!options.benchJson.empty() && !json.open(options.benchJson, error)) {
-        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.benchJson.c_str(), error.c_str());
-        return 1;
+        failRun("quarnel: could not write %s: %s", options.benchJson.c_str(), error.c_str());
     }
 
-    Timeline timeline;
-    buildTimeline(timeline);
-    timeline.effects.prepare();
-    frameCounter = 0;
+    std::unique_ptr<Programme> programme = openProgramme();
     {
         QuietStdout quiet;
         const int64_t frames = clock.frameCount();
-        for (int64_t i = 0; i < frames && !InterruptGuard::interruption(); ++i) {
-            const int32_t t = clock.musicMs(i);
-            const auto begin = std::chrono::steady_clock::now();
-            std::memset(framebuffer, 0, sizeof framebuffer);
-            timeline.effects.renderFrame(t);
-            const auto end = std::chrono::steady_clock::now();
-            advanceFrameCounter();
-            for (BenchSegment& s : segments)
-                if (s.fromMs <= t && t < s.toMs)
-                    s.ms.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
-        }
+        int64_t i = 0;
+        int32_t t = 0;
+        std::chrono::steady_clock::time_point begin;
+        programme->run(
+            [&](int32_t& frameMs) {
+                if (i >= frames || InterruptGuard::interruption())
+                    return false;
+                frameMs = t = clock.musicMs(i++);
+                begin = std::chrono::steady_clock::now();
+                return true;
+            },
+            [&] {
+                const auto end = std::chrono::steady_clock::now();
+                for (BenchSegment& s : segments)
+                    if (s.fromMs <= t && t < s.toMs)
+                        s.ms.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
+                return true;
+            });
     }
-    timeline.destroyVideo();
+    programme->closeVideo();
     if (const int signal = InterruptGuard::interruption()) {
-        std::fprintf(stderr, "quarnel: benchmark interrupted by signal %d; no figures%s\n", signal,
+        failRun("quarnel: benchmark interrupted by signal %d; no figures%s", signal,
                      options.benchJson.empty() ? "" : (" were written to " + options.benchJson).c_str());
-        return 1;
     }
 
     const std::vector<BenchFigures> figures = benchFigures(segments);
     std::fputs(benchTable(figures).c_str(), stdout);
     if (!options.benchJson.empty() &&
         !writeTextFile(json, benchJson(figures, options.fps, clock.fromMs, clock.toMs), error)) {
-        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.benchJson.c_str(), error.c_str());
-        return 1;
+        failRun("quarnel: could not write %s: %s", options.benchJson.c_str(), error.c_str());
     }
     return 0;
 }

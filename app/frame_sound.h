@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/frame_clock.h"
-#include "media/pcm_track.h"
+#include "core/pcm_track.h"
 
 // Frames of sound over which a run that ends inside the music fades out.
 constexpr int64_t kFadeOutFrames = kPcmRate / 2;

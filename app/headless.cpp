@@ -1,13 +1,12 @@
 #include "app/headless.h"
 
 #include <cstdio>
-#include <cstring>
 
-#include "core/globals.h"
 #include "app/interrupt_guard.h"
-#include "capture/output_file.h"
-#include "app/timeline.h"
+#include "app/run_failure.h"
+#include "app/programme.h"
 #include "capture/image_file.h"
+#include "capture/output_file.h"
 
 int renderSingleFrame(const Options& options)
 {
@@ -16,27 +15,32 @@ int renderSingleFrame(const Options& options)
     OutputFile file;
     std::string error;
     if (!file.open(out, error)) {
-        std::fprintf(stderr, "quarnel: could not write %s: %s\n", out.c_str(), error.c_str());
-        return 1;
+        failRun("quarnel: could not write %s: %s", out.c_str(), error.c_str());
     }
-    Timeline timeline;
-    buildTimeline(timeline);
-    timeline.effects.prepare();
+    std::unique_ptr<Programme> programme = openProgramme();
+    Frame& frame = programme->frame;
     // The counter is 32 bits wide; a value past INT32_MAX is the same bits.
-    frameCounter = static_cast<int32_t>(options.frameCounter);
-    std::memset(framebuffer, 0, sizeof framebuffer);
-    timeline.effects.renderFrame(options.frameAtMs);
-    timeline.destroyVideo();
-    const bool written = hasExtension(out, ".png") ? writePng(file.path(), framebuffer, kFrameWidth, kFrameHeight)
-                                                   : writeRawPixels(file.path(), framebuffer, kFramePixels);
+    frame.frameCounter = static_cast<int32_t>(options.frameCounter);
+    bool drawn = false;
+    programme->run(
+        [&](int32_t& t) {
+            t = options.frameAtMs;
+            return !drawn;
+        },
+        [&] {
+            drawn = true;
+            return false;
+        });
+    programme->closeVideo();
+    const bool written = hasExtension(out, ".png")
+                             ? writePng(file.path(), frame.framebuffer, kFrameWidth, kFrameHeight)
+                             : writeRawPixels(file.path(), frame.framebuffer, kFramePixels);
     if (const int signal = InterruptGuard::interruption()) {
-        std::fprintf(stderr, "quarnel: interrupted by signal %d; nothing was written to %s\n", signal, out.c_str());
-        return 1;
+        failRun("quarnel: interrupted by signal %d; nothing was written to %s", signal, out.c_str());
     }
     if (!written || !file.commit(error)) {
-        std::fprintf(stderr, "quarnel: could not write %s%s%s\n", out.c_str(), error.empty() ? "" : ": ",
+        failRun("quarnel: could not write %s%s%s", out.c_str(), error.empty() ? "" : ": ",
                      error.c_str());
-        return 1;
     }
     return 0;
 }

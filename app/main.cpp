@@ -7,11 +7,12 @@
 #include "app/offline_capture.h"
 #include "app/data_check.h"
 #include "core/data_path.h"
-#include "app/frame_loop.h"
+#include "app/play.h"
 #include "app/headless.h"
 #include "platform/message_box.h"
 #include "app/options.h"
 #include "capture/output_file.h"
+#include "core/startup_error.h"
 
 namespace {
 
@@ -35,6 +36,37 @@ std::string unusableOutput(const Options& options)
             return std::string(o.option) + " " + o.path + " " + problem;
     }
     return "";
+}
+
+// The chosen mode. A failure that stops it travels here as a StartupError
+// and is shown as the mode would have shown it.
+int run(const Options& options)
+{
+    try {
+        if (options.bench)
+            return runBenchmark(options);
+        if (!options.capture.empty())
+            return runCapture(options);
+        if (!options.framesDir.empty())
+            return runFrameExport(options);
+        if (options.frameAt)
+            return renderSingleFrame(options);
+        return runDemo(options);
+    } catch (const StartupError& e) {
+        switch (e.where) {
+        case ErrorShown::standardOutput:
+            std::printf("%s\n", e.what());
+            std::fflush(stdout);
+            break;
+        case ErrorShown::standardError:
+            std::fprintf(stderr, "%s\n", e.what());
+            break;
+        case ErrorShown::messageBox:
+            showErrorMessage(e.what(), e.detail.empty() ? nullptr : e.detail.c_str());
+            break;
+        }
+        return 1;
+    }
 }
 
 }  // namespace
@@ -77,13 +109,5 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    if (options.bench)
-        return runBenchmark(options);
-    if (!options.capture.empty())
-        return runCapture(options);
-    if (!options.framesDir.empty())
-        return runFrameExport(options);
-    if (options.frameAt)
-        return renderSingleFrame(options);
-    return runDemo(options);
+    return run(options);
 }

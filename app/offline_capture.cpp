@@ -11,46 +11,43 @@
 #include "core/data_path.h"
 #include "app/frame_clock.h"
 #include "app/frame_sound.h"
-#include "core/globals.h"
 #include "app/interrupt_guard.h"
+#include "app/run_failure.h"
 #include "app/offline_run.h"
 #include "capture/output_file.h"
 #include "app/progress_line.h"
-#include "app/timeline.h"
+#include "media/mp3_decode.h"
 #include "capture/wav_file.h"
 #include "capture/image_file.h"
-#include "media/pcm_track.h"
 
 namespace {
 
-bool loadSoundtrack(PcmTrack& track)
+PcmTrack loadSoundtrack()
 {
     const std::string path = dataPath("code.mp3");
     Mp3Notes notes;
-    if (!decodeMp3File(path.c_str(), track, &notes)) {
-        std::fprintf(stderr, "quarnel: could not load music %s (%s)\n", path.c_str(), notes.refusal.c_str());
-        return false;
-    }
+    PcmTrack track;
+    if (!decodeMp3File(path.c_str(), track, &notes))
+        failRun("quarnel: could not load music %s (%s)", path.c_str(), notes.refusal.c_str());
     if (notes.cut)
         std::fprintf(stderr, "quarnel: %s is longer than %d minutes; only its first %d minutes play\n", path.c_str(),
                      kMaxTrackMinutes, kMaxTrackMinutes);
-    return true;
+    return track;
 }
 
-// The frame as it goes out: the framebuffer itself, or enlarged into scaled.
-const uint32_t* outputPixels(int scale, std::vector<uint32_t>& scaled)
+// The frame as it goes out: its pixels themselves, or enlarged into scaled.
+const uint32_t* outputPixels(const Frame& frame, int scale, std::vector<uint32_t>& scaled)
 {
     if (scale == 1)
-        return framebuffer;
+        return frame.framebuffer;
     scaled.resize(size_t(kFramePixels) * scale * scale);
-    upscaleNearest(framebuffer, kFrameWidth, kFrameHeight, scale, scaled.data());
+    upscaleNearest(frame.framebuffer, kFrameWidth, kFrameHeight, scale, scaled.data());
     return scaled.data();
 }
 
-void reportInterrupted(int32_t musicMs, const std::string& what)
+[[noreturn]] void failInterrupted(int32_t musicMs, const std::string& what)
 {
-    std::fprintf(stderr, "quarnel: interrupted at music time %s; %s\n", formatMusicTime(musicMs).c_str(),
-                 what.c_str());
+    failRun("quarnel: interrupted at music time %s; %s", formatMusicTime(musicMs).c_str(), what.c_str());
 }
 
 std::string megabytes(const std::string& path)
@@ -63,15 +60,14 @@ std::string megabytes(const std::string& path)
 }
 
 // The span of music time to render: --from up to --to or the soundtrack's
-// end. False, with the reason shown, when it holds no frame.
-bool captureClock(const Options& options, const PcmTrack& track, FrameClock& clock)
+// end. Fails the run when it holds no frame.
+FrameClock captureClock(const Options& options, const PcmTrack& track)
 {
-    clock = FrameClock{options.fromMs, rangeEndMs(options, trackEndMs(track)), options.fps};
-    if (clock.frameCount() > 0)
-        return true;
-    std::fprintf(stderr, "quarnel: --from %d is not before the end of the capture (%d ms, where the soundtrack ends); give --to\n",
-                 clock.fromMs, clock.toMs);
-    return false;
+    const FrameClock clock{options.fromMs, rangeEndMs(options, trackEndMs(track)), options.fps};
+    if (clock.frameCount() <= 0)
+        failRun("quarnel: --from %d is not before the end of the capture (%d ms, where the soundtrack ends); give --to",
+                clock.fromMs, clock.toMs);
+    return clock;
 }
 
 }  // namespace
@@ -85,13 +81,10 @@ int runCapture(const Options& options)
     OutputFile file;
     std::string error;
     if (!file.open(options.capture, error)) {
-        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.capture.c_str(), error.c_str());
-        return 1;
+        failRun("quarnel: could not write %s: %s", options.capture.c_str(), error.c_str());
     }
-    PcmTrack track;
-    FrameClock clock;
-    if (!loadSoundtrack(track) || !captureClock(options, track, clock))
-        return 1;
+    const PcmTrack track = loadSoundtrack();
+    const FrameClock clock = captureClock(options, track);
 
     VideoFileWriter writer;
     VideoFileSettings settings;
@@ -100,39 +93,34 @@ int runCapture(const Options& options)
     settings.fps = options.fps;
     settings.sampleRate = kPcmRate;
     if (!writer.open(file.path(), options.capture, settings, error)) {
-        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.capture.c_str(), error.c_str());
-        return 1;
+        failRun("quarnel: could not write %s: %s", options.capture.c_str(), error.c_str());
     }
 
-    Timeline timeline;
-    buildTimeline(timeline);
-    timeline.effects.prepare();
+    std::unique_ptr<Programme> programme = openProgramme();
 
     std::vector<uint32_t> scaled;
     std::vector<int16_t> sound;
     ProgressDisplay progress(stderr, clock.frameCount(), options.fps);
     int32_t lastMs = 0;
     const OfflineEnd end = renderOffline(
-        timeline, clock, progress,
+        *programme, clock, progress,
         [&](int64_t frame) {
-            if (!writer.writeVideo(outputPixels(scale, scaled), error))
+            if (!writer.writeVideo(outputPixels(programme->frame, scale, scaled), error))
                 return false;
             frameSound(track, clock, frame, sound);
             return writer.writeAudio(sound.data(), int64_t(sound.size() / kPcmChannels), error);
         },
         lastMs);
     progress.close();
-    timeline.destroyVideo();
+    programme->closeVideo();
 
     const std::string notWritten = "nothing was written to " + options.capture;
     if (end == OfflineEnd::interrupted) {
-        reportInterrupted(lastMs, notWritten);
-        return 1;
+        failInterrupted(lastMs, notWritten);
     }
     if (end == OfflineEnd::failed || !writer.finish(error) || !file.commit(error)) {
-        std::fprintf(stderr, "quarnel: could not write %s: %s; %s\n", options.capture.c_str(), error.c_str(),
+        failRun("quarnel: could not write %s: %s; %s", options.capture.c_str(), error.c_str(),
                      notWritten.c_str());
-        return 1;
     }
     // A signal during the last flush: the file is whole, so it stays.
     const double seconds = progress.elapsedSeconds();
@@ -155,30 +143,23 @@ int runFrameExport(const Options& options)
     OutputFile folder(OutputKind::folder);
     std::string error;
     if (!folder.open(options.framesDir, error)) {
-        std::fprintf(stderr, "quarnel: could not write %s: %s\n", options.framesDir.c_str(), error.c_str());
-        return 1;
+        failRun("quarnel: could not write %s: %s", options.framesDir.c_str(), error.c_str());
     }
-    PcmTrack track;
-    FrameClock clock;
-    if (!loadSoundtrack(track) || !captureClock(options, track, clock))
-        return 1;
+    const PcmTrack track = loadSoundtrack();
+    const FrameClock clock = captureClock(options, track);
     // Refused before any frame is drawn rather than failing at the end.
     if (runSoundFrames(clock) > maxWavFrames(kPcmChannels)) {
-        std::fprintf(stderr, "quarnel: the span from %d to %d ms is too long for audio.wav (at most %lld s); "
-                     "use a shorter span or --capture\n", clock.fromMs, clock.toMs,
-                     static_cast<long long>(maxWavFrames(kPcmChannels) / kPcmRate));
-        return 1;
+        failRun("quarnel: the span from %d to %d ms is too long for audio.wav (at most %lld s); "
+                "use a shorter span or --capture", clock.fromMs, clock.toMs,
+                static_cast<long long>(maxWavFrames(kPcmChannels) / kPcmRate));
     }
     const std::string wavPath = folder.path() + "/audio.wav";
     WavWriter wav;
     if (!wav.open(wavPath, runSoundFrames(clock), kPcmRate, kPcmChannels, error)) {
-        std::fprintf(stderr, "quarnel: could not write %s/audio.wav: %s\n", options.framesDir.c_str(), error.c_str());
-        return 1;
+        failRun("quarnel: could not write %s/audio.wav: %s", options.framesDir.c_str(), error.c_str());
     }
 
-    Timeline timeline;
-    buildTimeline(timeline);
-    timeline.effects.prepare();
+    std::unique_ptr<Programme> programme = openProgramme();
 
     std::vector<uint32_t> scaled;
     std::vector<int16_t> sound;
@@ -186,11 +167,11 @@ int runFrameExport(const Options& options)
     ProgressDisplay progress(stderr, clock.frameCount(), options.fps);
     int32_t lastMs = 0;
     const OfflineEnd end = renderOffline(
-        timeline, clock, progress,
+        *programme, clock, progress,
         [&](int64_t frame) {
             char name[32];
             std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(frame));
-            if (!writePng(folder.path() + "/" + name, outputPixels(scale, scaled), kFrameWidth * scale,
+            if (!writePng(folder.path() + "/" + name, outputPixels(programme->frame, scale, scaled), kFrameWidth * scale,
                           kFrameHeight * scale)) {
                 failed = name;
                 return false;
@@ -204,18 +185,16 @@ int runFrameExport(const Options& options)
         },
         lastMs);
     progress.close();
-    timeline.destroyVideo();
+    programme->closeVideo();
 
     const std::string notWritten = "nothing was written to " + options.framesDir;
     if (end == OfflineEnd::interrupted) {
-        reportInterrupted(lastMs, notWritten);
-        return 1;
+        failInterrupted(lastMs, notWritten);
     }
     if (end == OfflineEnd::failed || !wav.close(error) || !folder.commit(error)) {
-        std::fprintf(stderr, "quarnel: could not write %s%s%s; %s\n",
+        failRun("quarnel: could not write %s%s%s; %s",
                      (options.framesDir + (failed.empty() ? "" : "/" + failed)).c_str(), error.empty() ? "" : ": ",
                      error.c_str(), notWritten.c_str());
-        return 1;
     }
     std::fprintf(stderr, "quarnel: wrote %lld frames (frame-000000.png ...) and audio.wav to %s\n",
                  static_cast<long long>(clock.frameCount()), options.framesDir.c_str());

@@ -56,7 +56,7 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
         } else if (arg == "--no-sound") {
             options.noSound = true;
         } else if (arg == "--scale") {
-            if (!parseInt(value, 1, 16, n))
+            if (!parseInt(value, 1, kMaxScale, n))
                 return needs("a whole number from 1 to 16");
             options.scale = int(n);
             ++i;

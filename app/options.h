@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/programme_times.h"
+
 struct Options {
     bool help = false;
     bool windowed = false;      // --window
@@ -34,9 +36,6 @@ std::string usageText();
 
 // Whether name ends in extension (".png"), letters matched regardless of case.
 bool hasExtension(const std::string& name, const char* extension);
-
-// The music time at which the programme's last scene ends and the screen stays black.
-constexpr int32_t kProgrammeEndMs = 120000;
 
 // The end of an offline run: --to, or the end of the programme's last scene
 // for --bench, and for a capture the end of the soundtrack (soundtrackEndMs),

@@ -13,12 +13,15 @@
 #include <filesystem>
 #include <memory>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/spheres/credits_sphere_effect.h"
 #include "effects/streaks/light_streaks.h"
 #include "effects/spheres/orbit_spheres_effect.h"
 #include "render3d/face_kernels.h"
 #include "render3d/scene.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 
 namespace {
 
@@ -87,7 +90,7 @@ void BM_SceneA_Frame(benchmark::State& state)
     Clock clock{21000};
     SilentStdout silent;
     for (auto _ : state)
-        effect.render(clock.next());
+        effect.render(frameUnderTest, clock.next());
 }
 
 void BM_SceneA_WobbleAndNormals(benchmark::State& state)
@@ -108,7 +111,7 @@ void BM_SceneA_SceneRender(benchmark::State& state)
     Clock clock{21000};
     for (auto _ : state) {
         effect.animate(float(clock.next()));
-        std::fill_n(framebuffer, kFramePixels, 0xFFFFFFFFu);
+        std::fill_n(frameUnderTest.framebuffer, kFramePixels, 0xFFFFFFFFu);
         effect.scene->render();
     }
 }
@@ -118,7 +121,7 @@ void BM_SceneA_Streaks(benchmark::State& state)
     Clock clock{21000};
     for (auto _ : state) {
         const double t = float(clock.next());
-        applyLightStreaks(framebuffer, int32_t(235.0 + 30.0 * std::sin(0.001 * t)),
+        applyLightStreaks(frameUnderTest.framebuffer, int32_t(235.0 + 30.0 * std::sin(0.001 * t)),
                           int32_t(65.0 + 30.0 * std::sin(0.001 * t)),
                           int32_t((std::sin(0.0025 * t) + 1.0) * 256.0));
     }
@@ -132,8 +135,8 @@ void BM_SceneB_Frame(benchmark::State& state)
     CreditsSphereEffect& effect = *scene;
     Clock clock{53000};
     for (auto _ : state) {
-        effect.render(clock.next());
-        ++frameCounter;
+        effect.render(frameUnderTest, clock.next());
+        ++frameUnderTest.frameCounter;
     }
 }
 

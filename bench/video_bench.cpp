@@ -10,10 +10,13 @@
 #include <vector>
 
 #include "core/data_path.h"
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/video/swirl_warp.h"
 #include "effects/video/video_effect.h"
 #include "media/video_reader.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 
 namespace {
 
@@ -25,8 +28,8 @@ void BM_VideoWarp(benchmark::State& state)
         p = random() & 0xFFFFFF;
     int32_t localMs = 1000;
     for (auto _ : state) {
-        warpSwirl(picture.data(), framebuffer, localMs);
-        benchmark::DoNotOptimize(framebuffer[0]);
+        warpSwirl(picture.data(), frameUnderTest.framebuffer, localMs);
+        benchmark::DoNotOptimize(frameUnderTest.framebuffer[0]);
         localMs = localMs >= 39000 ? 1000 : localMs + 17;
     }
     state.SetItemsProcessed(state.iterations() * kFramePixels);
@@ -40,8 +43,8 @@ void BM_VideoWarpReference(benchmark::State& state)
     std::vector<uint32_t> picture(kFramePixels, 0x123456);
     int32_t localMs = 1000;
     for (auto _ : state) {
-        warpSwirlExact(picture.data(), framebuffer, localMs);
-        benchmark::DoNotOptimize(framebuffer[0]);
+        warpSwirlExact(picture.data(), frameUnderTest.framebuffer, localMs);
+        benchmark::DoNotOptimize(frameUnderTest.framebuffer[0]);
         localMs = localMs >= 39000 ? 1000 : localMs + 17;
     }
     state.SetItemsProcessed(state.iterations() * kFramePixels);

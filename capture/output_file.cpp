@@ -16,8 +16,8 @@
 namespace {
 
 // The temporary names in use, for removal when the process ends through
-// exit() (an effect's fatal) while they are: automatic objects are not
-// destroyed then, but exit handlers run. Plain arrays, so no destructor of
+// exit() while they are: automatic objects are not destroyed then, but exit
+// handlers run. Plain arrays, so no destructor of
 // their own can run before the handler does.
 char pendingFile[4096];
 char pendingFolder[4096];

@@ -55,8 +55,6 @@ std::vector<const AVCodec*> h264Encoders()
 struct VideoFileWriter::State {
     VideoFileSettings settings;
     AVFormatContext* format = nullptr;
-    bool headerWritten = false;
-    bool finished = false;
 
     CodecContextPtr video;
     AVStream* videoStream = nullptr;
@@ -284,7 +282,6 @@ bool VideoFileWriter::open(const std::string& path, const std::string& container
         error = avError(ret);
         return false;
     }
-    s.headerWritten = true;
     return true;
 }
 
@@ -330,6 +327,5 @@ bool VideoFileWriter::finish(std::string& error)
         error = avError(ret);
         return false;
     }
-    s.finished = true;
     return true;
 }

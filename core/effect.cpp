@@ -2,7 +2,7 @@
 
 Effect::Effect(int32_t start, int32_t end, int32_t layer) : layer(layer), start(start), end(end) {}
 
-void Effect::render(int32_t) {}
+void Effect::render(Frame&, int32_t) {}
 
 void Effect::addWindow(TimeWindow* window) { windows.insert(window); }
 

@@ -2,6 +2,7 @@
 // The base of every timeline item and the time windows it is drawn in.
 #include <cstdint>
 
+#include "core/frame.h"
 #include "core/ptr_list.h"
 
 // An interval of music time, open at both ends.
@@ -22,8 +23,8 @@ public:
     Effect(const Effect&) = delete;
     Effect& operator=(const Effect&) = delete;
 
-    // Draws the effect for localMs = music time - start.
-    virtual void render(int32_t localMs);
+    // Draws the effect into frame for localMs = music time - start.
+    virtual void render(Frame& frame, int32_t localMs);
 
     void addWindow(TimeWindow* window);
 

@@ -21,6 +21,10 @@ public:
     // Sorts the registered effects by start. Call once, after the last add.
     void prepare();
 
+    // Forgets an effect (before it is destroyed): it is no longer registered,
+    // active or drawn. The others keep their order.
+    void remove(Effect* effect);
+
     // Draws the frame at music time t; t must not decrease between calls.
-    void renderFrame(int32_t t);
+    void renderFrame(Frame& frame, int32_t t);
 };

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/data_path.h"
-#include "core/globals.h"
+#include "core/startup_error.h"
 #include "pixel/blend.h"
 #include "pixel/raw_image.h"
 
@@ -24,16 +24,16 @@ PictureFlashEffect::PictureFlashEffect(int32_t start, int32_t end, int32_t layer
     // Without its picture the effect has nothing to show; stop at set-up like
     // every other missing data file rather than run without the flashes.
     if (!picture)
-        fatal(("could not open " + path).c_str());
+        throw StartupError(ErrorShown::standardOutput, "could not open " + path);
 }
 
-void PictureFlashEffect::render(int32_t)
+void PictureFlashEffect::render(Frame& frame, int32_t)
 {
-    if ((frameCounter & kFlashBits) == 0)
+    if ((frame.frameCounter & kFlashBits) == 0)
         return;
-    subtractPixels(framebuffer, picture.get(), kFramePixels);
+    subtractPixels(frame.framebuffer, picture.get(), kFramePixels);
     // Scene B, drawn just before on a lower layer, resets the same counter
     // every 16 frames once its own flashes start, so from then on the count
     // never reaches 32 and this effect stays dark.
-    frameCounter = 0;
+    frame.frameCounter = 0;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The last item of the programme: every so often a full-screen picture is
 // subtracted from the frame, a short dark negative flash of it. The rhythm
-// comes from the shared frameCounter, not from the music time.
+// comes from the frame's frameCounter, not from the music time.
 #include <cstdint>
 #include <memory>
 
@@ -11,10 +11,10 @@ class PictureFlashEffect : public Effect {
 public:
     std::unique_ptr<uint32_t[]> picture;  // 320 x 240 pixels from "data/velina.raw"
 
-    // Loads the picture; a missing file ends the process through fatal.
+    // Loads the picture; a missing file throws StartupError.
     PictureFlashEffect(int32_t start, int32_t end, int32_t layer);
 
     // Flashes when frameCounter has bit 5 or bit 7 set, and then resets the
     // counter; otherwise leaves the frame alone. localMs is not used.
-    void render(int32_t localMs) override;
+    void render(Frame& frame, int32_t localMs) override;
 };

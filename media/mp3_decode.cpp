@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "media/mp3_input.h"
-#include "media/pcm_track.h"
+#include "media/mp3_decode.h"
 
 namespace {
 

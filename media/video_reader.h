@@ -12,7 +12,9 @@
 #include <memory>
 #include <string>
 
-class VideoReader {
+#include "core/video_source.h"
+
+class VideoReader : public VideoFrameSource {
 public:
     enum class OpenResult {
         ok,
@@ -23,7 +25,7 @@ public:
     };
 
     VideoReader();
-    ~VideoReader();
+    ~VideoReader() override;
     VideoReader(const VideoReader&) = delete;
     VideoReader& operator=(const VideoReader&) = delete;
 
@@ -38,18 +40,18 @@ public:
     // count when the file states it, otherwise counted from the stream).
     int width() const;
     int height() const;
-    uint32_t frameCount() const;
+    uint32_t frameCount() const override;
 
     int outputWidth() const;
     int outputHeight() const;
     // Bytes from one row of the picture to the next: outputWidth * 3 rounded up to 4.
-    int rowBytes() const;
+    int rowBytes() const override;
 
     // Frame n (0-based) as a bottom-up BGR picture of outputHeight rows of
     // rowBytes() bytes, or null when there is no picture for it (n lies before
     // the first picture of the stream, or nothing could be decoded). The
     // pointer stays valid until the next call.
-    const uint8_t* frame(uint32_t n);
+    const uint8_t* frame(uint32_t n) override;
 
     // Pictures the decoder has produced and seeks done so far (for tests and
     // benchmarks: reading in order needs at most one decode per new frame).

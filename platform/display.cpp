@@ -15,7 +15,7 @@
 #include "platform/letterbox.h"
 #include "platform/pixel_layouts.h"
 #include "platform/texture_format.h"
-#include "core/globals.h"
+#include "core/startup_error.h"
 
 int32_t appActive = 0;
 
@@ -32,6 +32,7 @@ struct DisplayState {
     bool videoStarted = false;
     bool cursorHidden = false;
     std::optional<FramePacer> pacer;
+    QuitRequest* quit = nullptr;  // the frame loop's, while open
 };
 
 DisplayState state;
@@ -40,7 +41,6 @@ DisplayOptions options;
 std::string forcedFormat;  // copy of options.pixelFormat, which may not outlive the call
 
 constexpr int32_t kFallbackRefreshHz = 60;
-constexpr int32_t kMaxScale = 64;
 
 int64_t steadyNanoseconds()
 {
@@ -71,14 +71,12 @@ FramePacer pacerFor(SDL_Window* window)
     return FramePacer(1000000000ll / kFallbackRefreshHz, false);
 }
 
-// The window was asked to close: the process ends here, with the desktop
-// given back first. _Exit rather than exit: the sound device's thread is still
-// playing, and static destructors must not pull its data away under it.
-[[noreturn]] void closeAndExit()
+// The window was asked to close: the frame loop stops, and the program shuts
+// down as on Escape and ends with status 0.
+void requestClose()
 {
-    closeDisplay();
-    std::fflush(nullptr);
-    std::_Exit(0);
+    state.quit->quitRequested = 1;
+    state.quit->windowClosed = true;
 }
 
 // Full screen is a borderless window over the whole display, asked to be
@@ -119,7 +117,8 @@ void handleWindowEvent(const SDL_WindowEvent& event)
 {
     switch (event.event) {
     case SDL_WINDOWEVENT_CLOSE:
-        closeAndExit();
+        requestClose();
+        break;
     // Shown counts as activation: without a window manager no focus event
     // may ever arrive, and the frames must still be presented.
     case SDL_WINDOWEVENT_SHOWN:
@@ -143,7 +142,7 @@ void handleKey(const SDL_KeyboardEvent& key)
     if (key.repeat != 0)
         return;
     if (key.keysym.sym == SDLK_ESCAPE)
-        quitRequested = 1;
+        state.quit->quitRequested = 1;
     else if ((key.keysym.sym == SDLK_RETURN || key.keysym.sym == SDLK_KP_ENTER) && (key.keysym.mod & KMOD_ALT) != 0)
         toggleFullScreen();
 }
@@ -154,7 +153,8 @@ void pumpEvents()
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
         case SDL_QUIT:
-            closeAndExit();
+            requestClose();
+            break;
         case SDL_WINDOWEVENT:
             handleWindowEvent(event.window);
             break;
@@ -230,21 +230,18 @@ static bool shownOnScreen(const char* driver)
     return !invisible || (asked && SDL_strcasecmp(asked, driver) == 0);
 }
 
-int openDisplay(const char* title, int width, int height)
+namespace {
+
+bool openWindow(const char* title, int width, int height)
 {
-    closeDisplay();  // one display per process: a second open starts afresh
-    state.width = width;
-    state.height = height;
-    quitRequested = 0;
-    appActive = 0;
     if (width <= 0 || height <= 0)
-        return 0;
+        return false;
 
     const PixelLayout* forced = nullptr;
     if (!forcedFormat.empty()) {
         forced = findPixelLayout(forcedFormat.c_str());
         if (forced == nullptr)
-            return 0;
+            return false;
     }
 
     // Hard pixels when scaled up, and no minimising when the focus goes
@@ -257,12 +254,12 @@ int openDisplay(const char* title, int width, int height)
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", title, 0);
     SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", title, 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        return 0;
+        return false;
     state.videoStarted = true;
     // With no display server SDL falls back to drivers that show nothing.
     // Playing unseen helps nobody: only a user who asks for one gets it.
     if (!shownOnScreen(SDL_GetCurrentVideoDriver()))
-        return 0;
+        return false;
 
     const int32_t scale = options.scale > 0 ? std::min(options.scale, kMaxScale) : fittingScale(width, height);
     state.windowedWidth = width * scale;
@@ -279,13 +276,13 @@ int openDisplay(const char* title, int width, int height)
             coverDisplay(state.window);
     }
     if (state.window == nullptr)
-        return 0;
+        return false;
 
     state.renderer = SDL_CreateRenderer(state.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (state.renderer == nullptr)
         state.renderer = SDL_CreateRenderer(state.window, -1, 0);
     if (state.renderer == nullptr)
-        return 0;
+        return false;
 
     uint32_t format = SDL_PIXELFORMAT_UNKNOWN;
     if (forced != nullptr) {
@@ -297,12 +294,12 @@ int openDisplay(const char* title, int width, int height)
     }
     const PixelLayout* layout = layoutForSdlFormat(format);
     if (layout == nullptr)
-        return 0;
+        return false;
     state.converter = layout->converter;
 
     state.texture = SDL_CreateTexture(state.renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
     if (state.texture == nullptr)
-        return 0;
+        return false;
     // The source's top byte is no alpha: an ARGB texture must not blend.
     SDL_SetTextureBlendMode(state.texture, SDL_BLENDMODE_NONE);
     SDL_SetTextureScaleMode(state.texture, SDL_ScaleModeNearest);
@@ -311,25 +308,41 @@ int openDisplay(const char* title, int width, int height)
     state.cursorHidden = true;
     SDL_DisableScreenSaver();
     state.pacer.emplace(pacerFor(state.window));
-    return 1;
+    return true;
 }
 
-int presentFrame(const uint32_t* pixels)
+}  // namespace
+
+void openDisplay(const char* title, int width, int height, QuitRequest& quit)
+{
+    closeDisplay();  // one display per process: a second open starts afresh
+    state.width = width;
+    state.height = height;
+    state.quit = &quit;
+    quit.quitRequested = 0;
+    appActive = 0;
+    if (!openWindow(title, width, height))
+        throw StartupError(ErrorShown::messageBox, "Error: Could not open display");
+}
+
+bool presentFrame(const uint32_t* pixels)
 {
     // Only a display that opened completely has its pacer.
     if (!state.pacer)
-        return 0;
+        return false;
     pumpEvents();
+    if (state.quit->windowClosed)
+        return true;
     if (appActive == 0) {
         state.pacer->interrupt();
         SDL_Delay(1);
-        return 1;
+        return true;
     }
     if (!uploadFrame(pixels))
-        return 0;
+        return false;
     drawFrame();
     waitForPacer();
-    return 1;
+    return true;
 }
 
 void closeDisplay()

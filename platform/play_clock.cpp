@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "media/pcm_track.h"
+#include "core/pcm_track.h"
 
 PlayClock::PlayClock(int64_t lengthFrames, int64_t latencyFrames, int64_t periodFrames, uint64_t ticksPerSecond)
     : lengthFrames_(lengthFrames),

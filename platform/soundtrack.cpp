@@ -7,9 +7,10 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
-#include "media/pcm_track.h"
+#include "core/pcm_track.h"
 #include "platform/play_clock.h"
 
 struct SoundStream {
@@ -45,8 +46,9 @@ struct SoundSystem {
 };
 
 // Made on first use and freed by soundClose only: a process that ends
-// without soundClose (fatal) leaves it to the audio thread rather than
-// destroying it under a running callback during static destruction.
+// without soundClose (a signal while a message box shows) leaves it to the
+// audio thread rather than destroying it under a running callback during
+// static destruction.
 SoundSystem* soundSystem = nullptr;
 
 SoundSystem& soundSystemInstance() {
@@ -99,10 +101,9 @@ bool soundInit(bool withDevice) {
     return true;
 }
 
-SoundStream* soundOpenStream(const char* path, Mp3Notes* notes) {
+SoundStream* soundOpenStream(PcmTrack track) {
     auto stream = std::make_unique<SoundStream>();
-    if (!decodeMp3File(path, stream->track, notes))
-        return nullptr;
+    stream->track = std::move(track);
     SoundStream* handle = stream.get();
     soundSystemInstance().streams.push_back(std::move(stream));
     return handle;

@@ -1,25 +1,23 @@
 #pragma once
-// The soundtrack: an MP3 stream played once on the audio device. Its play
+// The soundtrack: a decoded track played once on the audio device. Its play
 // position in milliseconds is the demo's only clock.
 //
 // All five operations run on the main thread. The sound system is one per
 // process, like the device it drives.
 #include <cstdint>
 
+#include "core/pcm_track.h"
+
 struct SoundStream;
-struct Mp3Notes;
 
 // Starts the sound system. withDevice true opens the default audio device
 // (44100 Hz, stereo, 16-bit); false when none can be opened. withDevice
 // false plays nothing and runs the clock from wall time.
 bool soundInit(bool withDevice);
 
-// Opens the MP3 file and decodes it into memory (see decodeMp3File: at most
-// its first kMaxTrackMinutes), so that playback never decodes and the exact
-// length is known. Null when the file cannot be read or holds no real MPEG
-// audio; notes, when given, then say why, or else whether the track was
-// cut. The stream lives until soundClose.
-SoundStream* soundOpenStream(const char* path, Mp3Notes* notes = nullptr);
+// Takes the decoded track for playing: playback never decodes and the exact
+// length is known. The stream lives until soundClose.
+SoundStream* soundOpenStream(PcmTrack track);
 
 // Starts playback from fromMs into the stream (0 for the beginning); the
 // clock reads fromMs at this point. Plays once, no loop.

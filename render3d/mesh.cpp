@@ -91,7 +91,7 @@ void Mesh::render()
     // gives a vector that a second leaves unchanged (as for the unit vectors
     // the scenes use), every face sees that same vector and the faces can be
     // worked out in one batch; otherwise they are taken one at a time.
-    const Vec3 light = normalised(lightDirection);
+    const Vec3 light = normalised(scene.lightDirection);
     if (!sameBits(normalised(light), light)) {
         drawFacesOneByOne(viewer, f);
         return;
@@ -121,7 +121,7 @@ void Mesh::render()
     const double ll = lengthSquared(light);
     shadeFaces(faces.get(), drawList.data(), drawn, node.world, light, ll, drawShade.data(), drawShadeSure.data());
 
-    lightDirection = light;  // what lighting the first face leaves behind
+    scene.lightDirection = light;  // what lighting the first face leaves behind
     for (int32_t k = 0; k < drawn; ++k) {
         const Face& face = faces[drawList[size_t(k)]];
         ScreenVertex screen[3] = {projected[size_t(face.indices[0])], projected[size_t(face.indices[1])],
@@ -165,7 +165,7 @@ void Mesh::drawFacesOneByOne(const Vec3& viewer, float f)
             continue;
 
         const Vec3 m = node.world.rotateVector(face.normal);
-        const uint32_t color = litColor(face.color, shadeFace(m));
+        const uint32_t color = litColor(face.color, shadeFace(scene.lightDirection, m));
         drawTriangle(scene.target, scene.width, scene.height, screen, color, scene.depthBuffer.get(),
                      &scene.depthRowsUsed);
     }

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-Vec3 lightDirection{0.0f, 0.0f, -1.0f};
 
 namespace {
 
@@ -51,9 +50,9 @@ bool projectPoint(const Vec3& w, int32_t width, int32_t height, float f, ScreenV
            truncateToInt32(16777215.0 / z, out.depth);
 }
 
-uint8_t shadeFace(const Vec3& m)
+uint8_t shadeFace(Vec3& light, const Vec3& m)
 {
-    Vec3& l = lightDirection;
+    Vec3& l = light;
     const double length = std::sqrt(dot(l, l.x, l.y, l.z));
     l = Vec3(float(l.x / length), float(l.y / length), float(l.z / length));
     return shadeFromCosine(shadeCosine(m, l, dot(l, l.x, l.y, l.z)));

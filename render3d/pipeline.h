@@ -7,10 +7,6 @@
 #include "render3d/rasterizer.h"
 #include "render3d/vector_math.h"
 
-// The direction the light travels, in world coordinates. Starts as (0, 0, -1)
-// and is renormalised in place each time a face is lit.
-extern Vec3 lightDirection;
-
 // True when the face with unit normal n and first vertex p0 is to be drawn for
 // a viewer at c (all in object space): the cosine between n and c - p0 must
 // exceed -0.2 in single precision, so faces turned up to about 101.5 degrees
@@ -26,10 +22,11 @@ float focalLength(int32_t width);
 // in 32 bits.
 bool projectPoint(const Vec3& w, int32_t width, int32_t height, float f, ScreenVertex& out);
 
-// Renormalises lightDirection in place and returns the shade 0 ... 254 of a
-// face with world normal m: the angle between m and the light, 255/pi per
-// radian. A cosine pushed past +-1 by rounding is clamped.
-uint8_t shadeFace(const Vec3& m);
+// Renormalises the light (the direction it travels, in world coordinates) in
+// place and returns the shade 0 ... 254 of a face with world normal m: the
+// angle between m and the light, 255/pi per radian. A cosine pushed past +-1
+// by rounding is clamped.
+uint8_t shadeFace(Vec3& light, const Vec3& m);
 
 // 255 / pi per radian of shading angle, with pi rounded to single precision
 // first, so that an angle of pi gives 254 rather than 255.

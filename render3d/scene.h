@@ -6,6 +6,7 @@
 
 #include "core/ptr_list.h"
 #include "render3d/rasterizer.h"
+#include "render3d/vector_math.h"
 
 class Camera;
 class SceneNode;
@@ -23,6 +24,9 @@ public:
     // writes the depth buffer (through the rasterizer, which reports the rows
     // here), so clearing these rows leaves it exactly as a full clear would.
     RowRange depthRowsUsed{0, 0};
+    // The direction the light travels, in world coordinates. Lighting a face
+    // renormalises it in place (a unit vector stays as it is).
+    Vec3 lightDirection{0.0f, 0.0f, -1.0f};
 
     Scene() = default;
     Scene(const Scene&) = delete;

@@ -9,7 +9,7 @@
 #include "capture/upscale.h"
 #include "app/frame_clock.h"
 #include "app/frame_sound.h"
-#include "media/pcm_track.h"
+#include "media/mp3_decode.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The whole programme rendered headless in one process, the way the frame
 // loop plays it: the timeline is built once, music time rises by a fixed step
-// from 0 to past the end and frameCounter advances every frame. Its main use
+// from 0 to past the end and the frame counter advances every frame. Its main use
 // is under the sanitizer build (scripts/sanitize.sh renders every 7th
 // millisecond), where any out-of-bounds access or undefined arithmetic in an
 // effect stops the run; here it also checks what every frame must satisfy.
@@ -15,10 +15,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "app/quiet_stdout.h"
-#include "app/timeline.h"
+#include "app/programme.h"
 #include "test_support.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 
 namespace {
 
@@ -29,7 +32,7 @@ int32_t envInt(const char* name, int32_t fallback) { return int32_t(testsupport:
 
 bool allBlack()
 {
-    for (uint32_t p : framebuffer)
+    for (uint32_t p : frameUnderTest.framebuffer)
         if (p != 0)
             return false;
     return true;
@@ -43,10 +46,8 @@ TEST(RenderAll, EveryFrameOfTheProgrammeKeepsItsInvariants)
     const int32_t last = envInt("QUARNEL_RENDER_END", 125000);
     ASSERT_GT(step, 0);
 
-    Timeline timeline;
-    buildTimeline(timeline);
-    timeline.effects.prepare();
-    frameCounter = 0;
+    std::unique_ptr<Programme> programme = openProgramme();
+    frameUnderTest.frameCounter = 0;
 
     int frames = 0;
     int topByteFrames = 0;     // frames after the opening with a top byte set
@@ -56,14 +57,14 @@ TEST(RenderAll, EveryFrameOfTheProgrammeKeepsItsInvariants)
     {
         QuietStdout quiet;
         for (int32_t t = 0; t <= last; t += step) {
-            std::memset(framebuffer, 0, sizeof framebuffer);
-            timeline.effects.renderFrame(t);
-            ++frameCounter;
+            std::memset(frameUnderTest.framebuffer, 0, sizeof frameUnderTest.framebuffer);
+            programme->effects.renderFrame(frameUnderTest, t);
+            ++frameUnderTest.frameCounter;
             ++frames;
 
             uint32_t any = 0;
             uint32_t top = 0;
-            for (uint32_t p : framebuffer) {
+            for (uint32_t p : frameUnderTest.framebuffer) {
                 any |= p;
                 top |= p & 0xFF000000u;
             }
@@ -84,7 +85,7 @@ TEST(RenderAll, EveryFrameOfTheProgrammeKeepsItsInvariants)
                 firstBad = t;
         }
     }
-    timeline.destroyVideo();
+    programme->closeVideo();
 
     EXPECT_EQ(topByteFrames, 0) << "first bad frame at " << firstBad << " ms";
     // The opening scene draws on white: no frame of it is black.

@@ -21,10 +21,13 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "app/quiet_stdout.h"
-#include "app/timeline.h"
+#include "app/programme.h"
 #include "test_support.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUARNEL_ASAN 1
@@ -107,10 +110,8 @@ PassMemory playOnce(int fps)
 {
     PassMemory m{};
     {
-        Timeline timeline;
-        buildTimeline(timeline);
-        timeline.effects.prepare();
-        frameCounter = 0;
+        std::unique_ptr<Programme> programme = openProgramme();
+        frameUnderTest.frameCounter = 0;
         {
             QuietStdout quiet;
             // The capture clock: whole milliseconds from the frame index.
@@ -118,14 +119,14 @@ PassMemory playOnce(int fps)
                 const int32_t t = static_cast<int32_t>(i * 1000 / fps);
                 if (t > 125000)
                     break;
-                std::memset(framebuffer, 0, sizeof framebuffer);
-                timeline.effects.renderFrame(t);
-                ++frameCounter;
+                std::memset(frameUnderTest.framebuffer, 0, sizeof frameUnderTest.framebuffer);
+                programme->effects.renderFrame(frameUnderTest, t);
+                ++frameUnderTest.frameCounter;
             }
         }
         m.playingRss = residentKiB();
         m.playingHeap = heapInUseKiB();
-        timeline.destroyVideo();
+        programme->closeVideo();
     }
     m.afterRss = residentKiB();
     m.afterHeap = heapInUseKiB();

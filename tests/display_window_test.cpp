@@ -11,7 +11,13 @@
 #include "platform/display.h"
 #include "platform/display_window.h"
 #include "platform/pixel_layouts.h"
-#include "core/globals.h"
+#include "core/frame.h"
+#include "core/startup_error.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
+// The frame loop's stop request, which the display sets.
+static QuitRequest quit;
 
 namespace {
 
@@ -22,7 +28,7 @@ protected:
     void SetUp() override
     {
         for (int i = 0; i < kFramePixels; ++i)
-            framebuffer[i] = pattern(i % kFrameWidth, i / kFrameWidth);
+            frameUnderTest.framebuffer[i] = pattern(i % kFrameWidth, i / kFrameWidth);
     }
 
     void TearDown() override
@@ -44,7 +50,7 @@ protected:
         options.scale = 1;
         options.pixelFormat = format;
         setDisplayOptions(options);
-        ASSERT_EQ(openDisplay("Quarnel", kFrameWidth, kFrameHeight), 1) << SDL_GetError();
+        ASSERT_NO_THROW(openDisplay("Quarnel", kFrameWidth, kFrameHeight, quit)) << SDL_GetError();
         ASSERT_NE(displayWindow(), nullptr);
     }
 
@@ -86,7 +92,7 @@ TEST_F(DisplayTest, Every_forced_layout_presents_the_framebuffer)
     for (const PixelLayout& layout : kPixelLayouts) {
         SCOPED_TRACE(layout.name);
         openWindowed(layout.name);
-        EXPECT_EQ(presentFrame(framebuffer), 1);
+        EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
         EXPECT_EQ(appActive, 1);  // shown counts as active
         int width = 0, height = 0;
         const std::vector<uint32_t> shown = screen(width, height);
@@ -94,7 +100,7 @@ TEST_F(DisplayTest, Every_forced_layout_presents_the_framebuffer)
         ASSERT_EQ(height, kFrameHeight);
         const uint32_t keep = layout.bytesPerPixel == 2 ? 0xF8F8F8 : 0xFFFFFF;
         for (int i = 0; i < kFramePixels; ++i)
-            ASSERT_EQ(shown[i] & keep, framebuffer[i] & keep) << "pixel " << i;
+            ASSERT_EQ(shown[i] & keep, frameUnderTest.framebuffer[i] & keep) << "pixel " << i;
         closeDisplay();
     }
 }
@@ -103,8 +109,8 @@ TEST_F(DisplayTest, Every_forced_layout_presents_the_framebuffer)
 // scaled by 3 and centred, with black around it.
 TEST_F(DisplayTest, Full_screen_scales_by_whole_pixels_and_letterboxes)
 {
-    ASSERT_EQ(openDisplay("Quarnel", kFrameWidth, kFrameHeight), 1) << SDL_GetError();
-    ASSERT_EQ(presentFrame(framebuffer), 1);
+    ASSERT_NO_THROW(openDisplay("Quarnel", kFrameWidth, kFrameHeight, quit)) << SDL_GetError();
+    ASSERT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
     int width = 0, height = 0;
     const std::vector<uint32_t> shown = screen(width, height);
     ASSERT_EQ(width, 1024);
@@ -122,20 +128,20 @@ TEST_F(DisplayTest, Full_screen_scales_by_whole_pixels_and_letterboxes)
 TEST_F(DisplayTest, Escape_key_down_requests_quit_repeats_and_other_keys_do_not)
 {
     openWindowed(nullptr);
-    quitRequested = 0;
+    quit.quitRequested = 0;
     pushKey(SDL_KEYDOWN, SDLK_ESCAPE, 1);  // an auto-repeat alone
     pushKey(SDL_KEYUP, SDLK_ESCAPE, 0);
     pushKey(SDL_KEYDOWN, SDLK_SPACE, 0);
     pushKey(SDL_KEYDOWN, SDLK_q, 0);
-    presentFrame(framebuffer);
-    EXPECT_EQ(quitRequested, 0);
+    presentFrame(frameUnderTest.framebuffer);
+    EXPECT_EQ(quit.quitRequested, 0);
     pushKey(SDL_KEYDOWN, SDLK_ESCAPE, 0);
-    presentFrame(framebuffer);
-    EXPECT_EQ(quitRequested, 1);
+    presentFrame(frameUnderTest.framebuffer);
+    EXPECT_EQ(quit.quitRequested, 1);
     // Opening again starts with the flag clear.
     closeDisplay();
     openWindowed(nullptr);
-    EXPECT_EQ(quitRequested, 0);
+    EXPECT_EQ(quit.quitRequested, 0);
 }
 
 // While the focus is elsewhere nothing is drawn, but input is still read, so
@@ -143,21 +149,21 @@ TEST_F(DisplayTest, Escape_key_down_requests_quit_repeats_and_other_keys_do_not)
 TEST_F(DisplayTest, Inactive_presents_draw_nothing_but_still_read_input)
 {
     openWindowed(nullptr);
-    ASSERT_EQ(presentFrame(framebuffer), 1);
+    ASSERT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
     pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
-    const uint32_t before = framebuffer[0];
-    framebuffer[0] = 0x00FFFFFF;
-    EXPECT_EQ(presentFrame(framebuffer), 1);
+    const uint32_t before = frameUnderTest.framebuffer[0];
+    frameUnderTest.framebuffer[0] = 0x00FFFFFF;
+    EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
     EXPECT_EQ(appActive, 0);
     int width = 0, height = 0;
     EXPECT_EQ(screen(width, height)[0], before & 0xFFFFFF);
 
     pushKey(SDL_KEYDOWN, SDLK_ESCAPE, 0);
-    presentFrame(framebuffer);
-    EXPECT_EQ(quitRequested, 1);
+    presentFrame(frameUnderTest.framebuffer);
+    EXPECT_EQ(quit.quitRequested, 1);
 
     pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
-    EXPECT_EQ(presentFrame(framebuffer), 1);
+    EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
     EXPECT_EQ(appActive, 1);
     EXPECT_EQ(screen(width, height)[0], 0x00FFFFFFu);
 }
@@ -165,12 +171,12 @@ TEST_F(DisplayTest, Inactive_presents_draw_nothing_but_still_read_input)
 TEST_F(DisplayTest, Closing_is_safe_at_any_point)
 {
     closeDisplay();  // never opened
-    EXPECT_EQ(presentFrame(framebuffer), 0);
+    EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 0);
     openWindowed(nullptr);
     closeDisplay();
     closeDisplay();
     EXPECT_EQ(displayWindow(), nullptr);
-    EXPECT_EQ(presentFrame(framebuffer), 0);
+    EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 0);
 
     // A forced layout that does not exist fails the open; closing after that
     // partial open, and opening again, still work.
@@ -178,32 +184,30 @@ TEST_F(DisplayTest, Closing_is_safe_at_any_point)
     options.windowed = true;
     options.pixelFormat = "rgb48";
     setDisplayOptions(options);
-    EXPECT_EQ(openDisplay("Quarnel", kFrameWidth, kFrameHeight), 0);
+    EXPECT_THROW(openDisplay("Quarnel", kFrameWidth, kFrameHeight, quit), StartupError);
     closeDisplay();
     // So does a video system that cannot start.
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     setDisplayOptions(DisplayOptions{});
-    EXPECT_EQ(openDisplay("Quarnel", kFrameWidth, kFrameHeight), 0);
-    EXPECT_EQ(presentFrame(framebuffer), 0);
+    EXPECT_THROW(openDisplay("Quarnel", kFrameWidth, kFrameHeight, quit), StartupError);
+    EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 0);
     closeDisplay();
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     openWindowed("bgr565");
-    EXPECT_EQ(presentFrame(framebuffer), 1);
+    EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
 }
 
-// A close request closes the display and ends the process with status 0 at once.
-TEST_F(DisplayTest, A_close_request_ends_the_process_with_status_0)
+// A close request asks the frame loop to stop, as Escape does, and shows
+// nothing more.
+TEST_F(DisplayTest, A_close_request_stops_the_frame_loop)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            openWindowed(nullptr);
-            presentFrame(framebuffer);
-            pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
-            presentFrame(framebuffer);
-            std::exit(3);
-        },
-        testing::ExitedWithCode(0), "");
+    openWindowed(nullptr);
+    presentFrame(frameUnderTest.framebuffer);
+    EXPECT_FALSE(quit.windowClosed);
+    pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+    presentFrame(frameUnderTest.framebuffer);
+    EXPECT_EQ(quit.quitRequested, 1);
+    EXPECT_TRUE(quit.windowClosed);
 }
 
 }  // namespace

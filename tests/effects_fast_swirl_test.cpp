@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/video/swirl_warp.h"
 #include "effects/video/video_effect.h"
 

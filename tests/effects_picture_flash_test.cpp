@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "core/effect_list.h"
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/picture_flash_effect.h"
 #include "test_support.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 
 namespace {
 
@@ -49,10 +52,10 @@ TEST_F(PictureFlash, FlashesOnBit5OrBit7SubtractingThePictureAndResetsTheCounter
     for (int32_t counter : {0, 31, 32, 33, 64, 128, 160, 256, 288, 512, 0x5F}) {
         const bool flashes = (counter & 0x20) || (counter & 0x80);
         for (int i = 0; i < kFramePixels; ++i)
-            framebuffer[i] = 0x00A0FF10u + uint32_t(i % 7) * 0x00010101u;
-        frameCounter = counter;
-        effect->render(12345);
-        EXPECT_EQ(frameCounter, flashes ? 0 : counter);
+            frameUnderTest.framebuffer[i] = 0x00A0FF10u + uint32_t(i % 7) * 0x00010101u;
+        frameUnderTest.frameCounter = counter;
+        effect->render(frameUnderTest, 12345);
+        EXPECT_EQ(frameUnderTest.frameCounter, flashes ? 0 : counter);
         for (int i = 0; i < kFramePixels; ++i) {
             // Per byte, the frame minus the picture, floored at 0.
             uint32_t expected = 0x00A0FF10u + uint32_t(i % 7) * 0x00010101u;
@@ -62,26 +65,24 @@ TEST_F(PictureFlash, FlashesOnBit5OrBit7SubtractingThePictureAndResetsTheCounter
                 for (int s = 0; s < 24; s += 8)
                     expected |= uint32_t(std::max(int(f >> s & 255) - int(p >> s & 255), 0)) << s;
             }
-            ASSERT_EQ(framebuffer[i], expected) << "counter " << counter << " pixel " << i;
+            ASSERT_EQ(frameUnderTest.framebuffer[i], expected) << "counter " << counter << " pixel " << i;
         }
     }
 }
 
 TEST_F(PictureFlash, MissingPictureStopsWithTheFileName)
 {
-    EXPECT_EXIT(
-        {
-            fs::current_path(dir.path);
-            ::dup2(2, 1);  // fatal writes to standard output
-            PictureFlashEffect effect(90000, 120000, 3);
-        },
-        testing::ExitedWithCode(1), "could not open data/velina.raw");
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path);
+    EXPECT_EQ(testsupport::startupFailure([] { PictureFlashEffect effect(90000, 120000, 3); }),
+              "could not open data/velina.raw");
+    fs::current_path(before);
 }
 
 // A lower layer that leaves a white frame, so that flashes show.
 struct WhiteFill : Effect {
     using Effect::Effect;
-    void render(int32_t) override { std::fill(framebuffer, framebuffer + kFramePixels, 0x00FFFFFF); }
+    void render(Frame&, int32_t) override { std::fill(frameUnderTest.framebuffer, frameUnderTest.framebuffer + kFramePixels, 0x00FFFFFF); }
 };
 
 // Scene B's use of the counter: after 30 s of its local time, a flash (here
@@ -89,11 +90,11 @@ struct WhiteFill : Effect {
 struct SceneBCounter : Effect {
     using Effect::Effect;
     std::vector<int32_t> flashTimes;
-    void render(int32_t localMs) override
+    void render(Frame&, int32_t localMs) override
     {
-        if (localMs > 30000 && (frameCounter & 0xF0) != 0) {
+        if (localMs > 30000 && (frameUnderTest.frameCounter & 0xF0) != 0) {
             flashTimes.push_back(start + localMs);
-            frameCounter = 0;
+            frameUnderTest.frameCounter = 0;
         }
     }
 };
@@ -122,14 +123,14 @@ TEST_F(PictureFlash, RhythmThroughTheSchedulerEvery32FramesUntilSceneBTakesOverA
             times.push_back(t);
         const int firstLive = int(std::find_if(times.begin(), times.end(), [](int32_t t) { return t > 90000; }) -
                                   times.begin());
-        frameCounter = counterAtLive - firstLive;
+        frameUnderTest.frameCounter = counterAtLive - firstLive;
         std::vector<int> flashes;
         for (size_t n = 0; n < times.size(); ++n) {
-            std::fill(framebuffer, framebuffer + kFramePixels, 0u);
-            list.renderFrame(times[n]);
-            if (framebuffer[0] != 0x00FFFFFFu)
+            std::fill(frameUnderTest.framebuffer, frameUnderTest.framebuffer + kFramePixels, 0u);
+            list.renderFrame(frameUnderTest, times[n]);
+            if (frameUnderTest.framebuffer[0] != 0x00FFFFFFu)
                 flashes.push_back(int(n));
-            ++frameCounter;
+            ++frameUnderTest.frameCounter;
         }
 
         ASSERT_GE(flashes.size(), 12u);

@@ -6,8 +6,11 @@
 #include <cmath>
 #include <vector>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/spheres/orbit_spheres_effect.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 
 namespace {
 
@@ -39,12 +42,12 @@ TEST(OrbitSpheres, PrintsItsTimeAndDrawsTheSameSpheresOnWhiteForTheSameTime)
     OrbitSpheresEffect effect(0, 21000, 3);
     const auto renderAt = [&](int32_t localMs, const char* line) {
         testing::internal::CaptureStdout();
-        effect.render(localMs);
+        effect.render(frameUnderTest, localMs);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), line);
-        return std::vector<uint32_t>(framebuffer, framebuffer + kFramePixels);
+        return std::vector<uint32_t>(frameUnderTest.framebuffer, frameUnderTest.framebuffer + kFramePixels);
     };
 
-    std::fill_n(framebuffer, kFramePixels, 0x00FF0000u);  // replaced by the white fill
+    std::fill_n(frameUnderTest.framebuffer, kFramePixels, 0x00FF0000u);  // replaced by the white fill
     const std::vector<uint32_t> first = renderAt(4321, "sphere... 4321\n");
     EXPECT_EQ(std::count(first.begin(), first.end(), 0x00FF0000u), 0);
     // The core's centre lands near pixel (240, 69) in blue-green without red;

@@ -8,9 +8,12 @@
 #include <fstream>
 #include <vector>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/spheres/credits_sphere_effect.h"
 #include "test_support.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 
 namespace {
 
@@ -34,10 +37,10 @@ protected:
     // One frame drawn over the backdrop with the counter at `counter`.
     std::vector<uint32_t> frameAt(CreditsSphereEffect& effect, int32_t localMs, int32_t counter)
     {
-        std::fill_n(framebuffer, kFramePixels, kBackdrop);
-        frameCounter = counter;
-        effect.render(localMs);
-        return {framebuffer, framebuffer + kFramePixels};
+        std::fill_n(frameUnderTest.framebuffer, kFramePixels, kBackdrop);
+        frameUnderTest.frameCounter = counter;
+        effect.render(frameUnderTest, localMs);
+        return {frameUnderTest.framebuffer, frameUnderTest.framebuffer + kFramePixels};
     }
 
 };
@@ -51,10 +54,10 @@ TEST_F(CreditsSphere, DrawsOverTheFrameAndAddsStreaksAfterTenSeconds)
     EXPECT_EQ(frameAt(effect, 0, 1), centred);
 
     const auto sceneOnly = [&](int32_t localMs) {
-        std::fill_n(framebuffer, kFramePixels, kBackdrop);
+        std::fill_n(frameUnderTest.framebuffer, kFramePixels, kBackdrop);
         effect.animate(float(localMs));
         effect.scene->render();
-        return std::vector<uint32_t>(framebuffer, framebuffer + kFramePixels);
+        return std::vector<uint32_t>(frameUnderTest.framebuffer, frameUnderTest.framebuffer + kFramePixels);
     };
     EXPECT_EQ(frameAt(effect, 10000, 1), sceneOnly(10000));
     EXPECT_NE(frameAt(effect, 10001, 1), sceneOnly(10001));
@@ -65,11 +68,11 @@ TEST_F(CreditsSphere, FlashSubtractsThePictureAfterThirtySecondsWhenTheCounterIs
     CreditsSphereEffect effect(67000, 120000, 2);
     const std::vector<uint32_t> plain = frameAt(effect, 30000, 0);
     EXPECT_EQ(frameAt(effect, 30000, 16), plain);
-    EXPECT_EQ(frameCounter, 16);
+    EXPECT_EQ(frameUnderTest.frameCounter, 16);
     const std::vector<uint32_t> calm = frameAt(effect, 30001, 15);
     EXPECT_EQ(frameAt(effect, 30001, 256 + 15), calm);  // only bits 4 ... 7 count
     const std::vector<uint32_t> flash = frameAt(effect, 30001, 16);
-    EXPECT_EQ(frameCounter, 0);
+    EXPECT_EQ(frameUnderTest.frameCounter, 0);
     // The picture is subtracted byte by byte, saturating at 0: its white top
     // row turns black, its black left column leaves the scene as it was.
     EXPECT_NE(flash, calm);
@@ -83,15 +86,15 @@ TEST_F(CreditsSphere, FlashesEverySixteenFramesAsTheFrameLoopCounts)
     CreditsSphereEffect effect(67000, 120000, 2);
     // Frames 17 ms apart from 29950 ms, counter starting at 7: past 30000 ms
     // from frame 3, but the counter first reaches 16 at frame 9.
-    frameCounter = 7;
+    frameUnderTest.frameCounter = 7;
     std::vector<int> flashes;
     int highest = 0;
     for (int frame = 0; frame < 300; ++frame) {
-        effect.render(29950 + 17 * frame);
-        if (frameCounter == 0)
+        effect.render(frameUnderTest, 29950 + 17 * frame);
+        if (frameUnderTest.frameCounter == 0)
             flashes.push_back(frame);
-        highest = std::max(highest, int(frameCounter));
-        ++frameCounter;
+        highest = std::max(highest, int(frameUnderTest.frameCounter));
+        ++frameUnderTest.frameCounter;
     }
     ASSERT_EQ(flashes.size(), 19u);
     for (size_t i = 0; i < flashes.size(); ++i)
@@ -102,9 +105,8 @@ TEST_F(CreditsSphere, FlashesEverySixteenFramesAsTheFrameLoopCounts)
 TEST_F(CreditsSphere, MissingPictureEndsTheProgramNamingTheFile)
 {
     fs::remove("data/credits.raw");
-    // fatal writes to standard output; send it to where the death test looks.
-    EXPECT_EXIT((dup2(2, 1), CreditsSphereEffect(67000, 120000, 2)), testing::ExitedWithCode(1),
-                "could not open data/credits.raw");
+    EXPECT_EQ(testsupport::startupFailure([] { CreditsSphereEffect effect(67000, 120000, 2); }),
+              "could not open data/credits.raw");
 }
 
 }  // namespace

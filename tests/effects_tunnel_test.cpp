@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/tunnel/tunnel_effect.h"
 #include "effects/tunnel/tunnel_mapper.h"
 #include "tools/generators.h"
 #include "test_support.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 
 namespace {
 
@@ -191,12 +194,8 @@ class TunnelEffectTest : public ::testing::Test {
 
 TEST_F(TunnelEffectTest, MissingTextureStopsWithTheFileName)
 {
-    EXPECT_EXIT(
-        {
-            ::dup2(2, 1);  // fatal writes to standard output
-            TunnelEffect effect(60100, 120000, 1);
-        },
-        ::testing::ExitedWithCode(1), "could not open data/tunnel.raw");
+    EXPECT_EQ(testsupport::startupFailure([] { TunnelEffect effect(60100, 120000, 1); }),
+              "could not open data/tunnel.raw");
 }
 
 TEST_F(TunnelEffectTest, FillsTheFrameTheSameWayEveryTimeForTheSameTime)
@@ -206,18 +205,18 @@ TEST_F(TunnelEffectTest, FillsTheFrameTheSameWayEveryTimeForTheSameTime)
     ASSERT_NE(effect.texture, nullptr);
 
     // The texture's top bytes are 0: a marked pixel left over was not written.
-    std::fill(std::begin(framebuffer), std::end(framebuffer), 0xFF000000u);
-    effect.render(1234);
-    const std::vector<uint32_t> first(std::begin(framebuffer), std::end(framebuffer));
+    std::fill(std::begin(frameUnderTest.framebuffer), std::end(frameUnderTest.framebuffer), 0xFF000000u);
+    effect.render(frameUnderTest, 1234);
+    const std::vector<uint32_t> first(std::begin(frameUnderTest.framebuffer), std::end(frameUnderTest.framebuffer));
     for (const uint32_t p : first)
         ASSERT_EQ(p >> 24, 0u);
     EXPECT_FLOAT_EQ(effect.mapper->position.z, 98.72f);
 
-    effect.render(40000);
-    const std::vector<uint32_t> other(std::begin(framebuffer), std::end(framebuffer));
+    effect.render(frameUnderTest, 40000);
+    const std::vector<uint32_t> other(std::begin(frameUnderTest.framebuffer), std::end(frameUnderTest.framebuffer));
     EXPECT_NE(first, other);
 
-    std::fill(std::begin(framebuffer), std::end(framebuffer), 0xFF000000u);
-    effect.render(1234);
-    EXPECT_TRUE(std::equal(first.begin(), first.end(), std::begin(framebuffer)));
+    std::fill(std::begin(frameUnderTest.framebuffer), std::end(frameUnderTest.framebuffer), 0xFF000000u);
+    effect.render(frameUnderTest, 1234);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), std::begin(frameUnderTest.framebuffer)));
 }

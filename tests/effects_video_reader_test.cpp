@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/video/video_effect.h"
+#include "media/video_file.h"
 #include "media/video_reader.h"
 #include "test_support.h"
 
@@ -22,6 +23,9 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libswscale/swscale.h>
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 }
 
 namespace fs = std::filesystem;
@@ -243,6 +247,12 @@ uint32_t codedPixel(int i, int x, int y)
     return static_cast<uint32_t>(i) << 17 | static_cast<uint32_t>(y) << 9 | static_cast<uint32_t>(x);
 }
 
+// The programme's way of opening its video, on the working directory's data.
+std::unique_ptr<VideoFrameSource> openClip(int width, int height)
+{
+    return openVideoFile("data/quarnel.avi", width, height);
+}
+
 class VideoEffectTest : public testing::Test {
 protected:
 
@@ -256,10 +266,10 @@ protected:
     // The frame the Framebuffer shows unwarped, or -1.
     static int shownFrame()
     {
-        const int i = static_cast<int>(framebuffer[0] >> 17);
+        const int i = static_cast<int>(frameUnderTest.framebuffer[0] >> 17);
         for (int y = 0; y < kFrameHeight; ++y)
             for (int x = 0; x < kFrameWidth; ++x)
-                if (framebuffer[y * kFrameWidth + x] != codedPixel(i, x, y))
+                if (frameUnderTest.framebuffer[y * kFrameWidth + x] != codedPixel(i, x, y))
                     return -1;
         return i;
     }
@@ -270,23 +280,23 @@ protected:
 TEST_F(VideoEffectTest, PlaysOneFramePer45MsAndLoops)
 {
     ASSERT_TRUE(writeClip("data/quarnel.avi", codedClip(5)));
-    VideoEffect effect(21000, 60100, 4);
-    const VideoReader& reader = effect.video->reader;
+    VideoEffect effect(21000, 60100, 4, openClip);
+    const auto& reader = static_cast<const VideoReader&>(*effect.video->reader);
     ASSERT_EQ(reader.frameCount(), 5u);
 
-    effect.render(1);
+    effect.render(frameUnderTest, 1);
     EXPECT_EQ(shownFrame(), 0);
     const uint64_t decoded = reader.framesDecoded();
-    effect.render(44);  // the same frame: no second decode
+    effect.render(frameUnderTest, 44);  // the same frame: no second decode
     EXPECT_EQ(shownFrame(), 0);
     EXPECT_EQ(reader.framesDecoded(), decoded);
-    effect.render(45);
+    effect.render(frameUnderTest, 45);
     EXPECT_EQ(shownFrame(), 1);
-    effect.render(45 * 5 - 1);
+    effect.render(frameUnderTest, 45 * 5 - 1);
     EXPECT_EQ(shownFrame(), 4);
-    effect.render(45 * 5);  // wraps to frame 0
+    effect.render(frameUnderTest, 45 * 5);  // wraps to frame 0
     EXPECT_EQ(shownFrame(), 0);
-    effect.render(45 * 8);
+    effect.render(frameUnderTest, 45 * 8);
     EXPECT_EQ(shownFrame(), 3);
 }
 
@@ -297,16 +307,16 @@ TEST_F(VideoEffectTest, KeepsThePreviousPictureWhenAFrameHasNone)
     clip.nullFrames = {4};
     clip.paint = [](int i, int, int) { return 0x102030u * static_cast<uint32_t>(i + 1); };
     ASSERT_TRUE(writeClip("data/quarnel.avi", clip));
-    VideoEffect effect(21000, 60100, 4);
-    ASSERT_EQ(effect.video->reader.frameCount(), 6u);
+    VideoEffect effect(21000, 60100, 4, openClip);
+    ASSERT_EQ(effect.video->reader->frameCount(), 6u);
 
-    effect.render(2 * 45);
-    const std::vector<uint32_t> frame2(framebuffer, framebuffer + kFramePixels);
+    effect.render(frameUnderTest, 2 * 45);
+    const std::vector<uint32_t> frame2(frameUnderTest.framebuffer, frameUnderTest.framebuffer + kFramePixels);
     EXPECT_NE(frame2[0], 0u);
     for (int32_t ms : {3 * 45, 4 * 45})  // broken packet, null frame
-        EXPECT_TRUE(std::equal(frame2.begin(), frame2.end(), framebuffer)) << ms;
-    effect.render(5 * 45);
-    EXPECT_FALSE(std::equal(frame2.begin(), frame2.end(), framebuffer));
+        EXPECT_TRUE(std::equal(frame2.begin(), frame2.end(), frameUnderTest.framebuffer)) << ms;
+    effect.render(frameUnderTest, 5 * 45);
+    EXPECT_FALSE(std::equal(frame2.begin(), frame2.end(), frameUnderTest.framebuffer));
 }
 
 TEST_F(VideoEffectTest, ScalesAVideoOfAnotherSizeToTheWholeFrame)
@@ -316,33 +326,30 @@ TEST_F(VideoEffectTest, ScalesAVideoOfAnotherSizeToTheWholeFrame)
     clip.height = 60;
     clip.paint = [](int, int x, int) { return x < 50 ? 0xC03010u : 0x1040F0u; };
     ASSERT_TRUE(writeClip("data/quarnel.avi", clip));
-    VideoEffect effect(21000, 60100, 4);
-    effect.render(1);
+    VideoEffect effect(21000, 60100, 4, openClip);
+    effect.render(frameUnderTest, 1);
     for (int y = 0; y < kFrameHeight; ++y) {
-        ASSERT_EQ(framebuffer[y * kFrameWidth + 10], 0xC03010u) << "row " << y;
-        ASSERT_EQ(framebuffer[y * kFrameWidth + 310], 0x1040F0u) << "row " << y;
+        ASSERT_EQ(frameUnderTest.framebuffer[y * kFrameWidth + 10], 0xC03010u) << "row " << y;
+        ASSERT_EQ(frameUnderTest.framebuffer[y * kFrameWidth + 310], 0x1040F0u) << "row " << y;
     }
 }
 
-// fatal writes its line on standard output; death tests read standard error.
-void constructWithStdoutOnStderr()
+std::string constructionFailure()
 {
-    dup2(STDERR_FILENO, STDOUT_FILENO);
-    VideoEffect effect(21000, 60100, 4);
+    return testsupport::startupFailure([] { VideoEffect effect(21000, 60100, 4, openClip); });
 }
 
 TEST_F(VideoEffectTest, StopsStartUpWhenTheVideoCannotBePlayed)
 {
-    EXPECT_EXIT(constructWithStdoutOnStderr(), testing::ExitedWithCode(1), "could not open sourcefile");
+    EXPECT_EQ(constructionFailure(), "could not open sourcefile");
 
     // A container the demuxer opens that holds sound only.
     runCommand("ffmpeg -nostdin -v error -f lavfi -i anullsrc -t 0.1 -f wav data/quarnel.avi");
     ASSERT_TRUE(fs::exists("data/quarnel.avi"));
-    EXPECT_EXIT(constructWithStdoutOnStderr(), testing::ExitedWithCode(1), "could not get stream");
+    EXPECT_EQ(constructionFailure(), "could not get stream");
 
     ASSERT_TRUE(writeClip("data/quarnel.avi", Clip("avi", AV_CODEC_ID_MJPEG, AV_PIX_FMT_YUV420P, 96, 64, 0)));
-    EXPECT_EXIT(constructWithStdoutOnStderr(), testing::ExitedWithCode(1),
-                "could not decode data/quarnel.avi: no frames");
+    EXPECT_EQ(constructionFailure(), "could not decode data/quarnel.avi: no frames");
 }
 
 }  // namespace

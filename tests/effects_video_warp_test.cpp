@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/video/video_effect.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "pixel/cp1252.h"
 #include "media/font_cache.h"
+#include "media/font_glyphs.h"
 #include "pixel/text.h"
 
 namespace {
@@ -29,7 +30,8 @@ struct GuardedBuffer {
         return true;
     }
     void stamp(int x, int y, const char* face, const char* text, int fontHeight, uint32_t colour) {
-        stampText(pixels(), x, y, width, height, face, text, fontHeight, colour);
+        FontGlyphs glyphs;
+        stampText(glyphs, pixels(), x, y, width, height, face, text, fontHeight, colour);
     }
     int countOf(uint32_t value) {
         return static_cast<int>(std::count(pixels(), pixels() + width * height, value));

@@ -408,7 +408,7 @@ TEST(MeshRender, BatchedRenderDrawsTheSameBytesAsThePlainOne)
 {
     std::mt19937 rng(31);
     std::vector<uint32_t> pixels(kW * kH), pixels2(kW * kH);
-    Camera camera(Vec3(0, 0, 0), Vec3(0, 0, -1));
+    Camera camera(Vec3(0, 0, 0));
     Scene scene;
     scene.setCamera(&camera);
     scene.setTarget(pixels.data(), kW, kH);
@@ -430,7 +430,6 @@ TEST(MeshRender, BatchedRenderDrawsTheSameBytesAsThePlainOne)
         scene.addNode(node.get());
         nodes.push_back(std::move(node));
     }
-    const Vec3 savedLight = lightDirection;
     std::uniform_real_distribution<float> angle(-7.0f, 7.0f), offset(-25.0f, 25.0f);
     for (int frame = 0; frame < 30; ++frame) {
         for (auto& node : nodes) {
@@ -441,14 +440,14 @@ TEST(MeshRender, BatchedRenderDrawsTheSameBytesAsThePlainOne)
         for (StretchModifier& m : stretches)
             m.scale = 0.6f + 0.05f * float(frame % 17);
 
-        lightDirection = light;
+        scene.lightDirection = light;
         std::fill(pixels.begin(), pixels.end(), 0xFFFFFFFFu);
         scene.setTarget(pixels.data(), kW, kH);
         scene.render();
         const std::vector<uint32_t> depth(scene.depthBuffer.get(), scene.depthBuffer.get() + kW * kH);
-        const Vec3 lightAfter = lightDirection;
+        const Vec3 lightAfter = scene.lightDirection;
 
-        lightDirection = light;
+        scene.lightDirection = light;
         std::fill(pixels2.begin(), pixels2.end(), 0xFFFFFFFFu);
         scene.setTarget(pixels2.data(), kW, kH);
         std::fill_n(scene.depthBuffer.get(), kW * kH, 0xFFFFFFFFu);
@@ -463,9 +462,8 @@ TEST(MeshRender, BatchedRenderDrawsTheSameBytesAsThePlainOne)
             ASSERT_GT(std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) { return p != 0xFFFFFFFFu; }), 2000);
         }
         ASSERT_EQ(std::memcmp(depth.data(), scene.depthBuffer.get(), sizeof(uint32_t) * kW * kH), 0) << frame;
-        ASSERT_TRUE(sameBits(lightAfter, lightDirection)) << frame;
+        ASSERT_TRUE(sameBits(lightAfter, scene.lightDirection)) << frame;
     }
-    lightDirection = savedLight;
 }
 
 // The rasterizer's divisions run in double; the plain integer rasterizer,

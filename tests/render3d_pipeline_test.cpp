@@ -55,14 +55,12 @@ TEST(Pipeline, FacingTestPassesUpToAboutHundredDegreesAndFailsOnNaN)
 
 TEST(Pipeline, ShadeIsTheAngleToTheLightAndTheLightIsNormalisedInPlace)
 {
-    const Vec3 saved = lightDirection;
-    lightDirection = Vec3(0, 0, -4);
-    EXPECT_EQ(shadeFace(Vec3(0, 0, 1)), 254);  // facing the viewer, against the light
-    EXPECT_EQ(lightDirection.z, -1.0f);
-    EXPECT_EQ(shadeFace(Vec3(1, 0, 0)), 127);  // edge-on
-    EXPECT_EQ(shadeFace(Vec3(0, 0, -1)), 0);
-    EXPECT_EQ(shadeFace(Vec3(0, 3, 3)), 191);  // 3/4 of pi
-    lightDirection = saved;
+    Vec3 light(0, 0, -4);
+    EXPECT_EQ(shadeFace(light, Vec3(0, 0, 1)), 254);  // facing the viewer, against the light
+    EXPECT_EQ(light.z, -1.0f);
+    EXPECT_EQ(shadeFace(light, Vec3(1, 0, 0)), 127);  // edge-on
+    EXPECT_EQ(shadeFace(light, Vec3(0, 0, -1)), 0);
+    EXPECT_EQ(shadeFace(light, Vec3(0, 3, 3)), 191);  // 3/4 of pi
 
     const uint8_t white[3] = {255, 255, 255}, teal[3] = {0, 200, 100};
     EXPECT_EQ(litColor(white, 254), kLitWhite);
@@ -73,7 +71,7 @@ TEST(Pipeline, ShadeIsTheAngleToTheLightAndTheLightIsNormalisedInPlace)
 // in their z = 0 plane, wound to face +z (the viewer).
 struct TestScene {
     std::vector<uint32_t> pixels = std::vector<uint32_t>(kW * kH, kBackground);
-    Camera camera{Vec3(0, 0, 0), Vec3(0, 0, -1)};
+    Camera camera{Vec3(0, 0, 0)};
     Scene scene;
     std::vector<std::unique_ptr<SceneNode>> nodes;
 

@@ -7,6 +7,10 @@
 #include "core/effect.h"
 #include "core/effect_list.h"
 #include "core/radix_sorter.h"
+#include "core/frame.h"
+
+// The frame the code under test draws into, as the frame loop would pass it.
+static Frame frameUnderTest;
 
 namespace {
 
@@ -17,7 +21,7 @@ public:
         : Effect(start, end, layer), name_(std::move(name)), log_(log)
     {
     }
-    void render(int32_t localMs) override { log_.push_back(name_ + "@" + std::to_string(localMs)); }
+    void render(Frame&, int32_t localMs) override { log_.push_back(name_ + "@" + std::to_string(localMs)); }
 
 private:
     std::string name_;
@@ -47,7 +51,7 @@ struct Fixture {
     std::vector<std::string> frame(int32_t t)
     {
         log.clear();
-        list.renderFrame(t);
+        list.renderFrame(frameUnderTest, t);
         return log;
     }
 };
@@ -188,7 +192,7 @@ TEST(EffectList, LiveTableSkipsEffectsBeyondCapacity)
         list.add(effects.back().get());
     }
     list.prepare();
-    list.renderFrame(50);
+    list.renderFrame(frameUnderTest, 50);
     EXPECT_EQ(list.live.count, EffectList::kCapacity);
 }
 

@@ -15,7 +15,7 @@
 
 #include "lame_mp3.h"
 #include "media/mp3_input.h"
-#include "media/pcm_track.h"
+#include "media/mp3_decode.h"
 #include "platform/soundtrack.h"
 #include "test_support.h"
 
@@ -139,8 +139,5 @@ TEST(HostileMp3, EachFileIsPlayedAsFarAsItIsAudioOrRefusedWithItsReason) {
         } else if (!decoded) {
             EXPECT_TRUE(track.samples.empty()) << c.name;
         }
-        // The player's opener says the same.
-        EXPECT_EQ(soundOpenStream(path.c_str()) != nullptr, decoded) << c.name;
-        soundClose();
     }
 }

@@ -4,9 +4,24 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
+#include "core/startup_error.h"
+
 namespace testsupport {
+
+// The message of the StartupError that f throws, or "" when it throws none.
+template <class F>
+std::string startupFailure(F&& f)
+{
+    try {
+        f();
+    } catch (const StartupError& e) {
+        return e.what();
+    }
+    return "";
+}
 
 // A fresh folder under the system's temporary folder, removed with all it
 // holds when the object goes.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "media/font_glyphs.h"
 #include "tools/generators.h"
 #include "tools/picture_drawing.h"
 #include "test_support.h"
@@ -36,7 +37,8 @@ TEST(Pictures, RawFilesOf320x240AreTheSameOnEveryRun)
 TEST(Pictures, CreditsAreWhiteTextOnBlackAndVelinaHasStrongLightAndDark)
 {
     std::vector<uint32_t> credits(kPicturePixels), velina(kPicturePixels);
-    drawCreditsPicture(credits.data());
+    FontGlyphs glyphs;
+    drawCreditsPicture(glyphs, credits.data());
     drawVelinaPicture(velina.data());
     int white = 0, lit = 0, bright = 0, black = 0;
     for (int i = 0; i < kPicturePixels; ++i) {

@@ -1,14 +1,16 @@
 // Writers of the two full-screen pictures as raw 24-bit files (bytes r, g, b
 // per pixel, top row first, no header).
 #include <cstdio>
+#include <functional>
 #include <vector>
 
+#include "media/font_glyphs.h"
 #include "tools/generators.h"
 #include "tools/picture_drawing.h"
 
 namespace {
 
-bool writeRawPicture(const std::string& path, void (*draw)(uint32_t*), const char* what)
+bool writeRawPicture(const std::string& path, const std::function<void(uint32_t*)>& draw, const char* what)
 {
     std::vector<uint32_t> pixels(kPicturePixels);
     draw(pixels.data());
@@ -36,7 +38,8 @@ bool writeRawPicture(const std::string& path, void (*draw)(uint32_t*), const cha
 
 bool writeCreditsPicture(const std::string& path)
 {
-    return writeRawPicture(path, drawCreditsPicture, "credits picture");
+    FontGlyphs glyphs;
+    return writeRawPicture(path, [&](uint32_t* pixels) { drawCreditsPicture(glyphs, pixels); }, "credits picture");
 }
 
 bool writeVelinaPicture(const std::string& path)

@@ -25,23 +25,23 @@ const Line kLines[] = {
 // "Arial" resolves to a metric-compatible sans; stamping it again a pixel or
 // more to the right thickens every stroke into a bold face, about as much as
 // a bold cut would at that size.
-void stampBold(uint32_t* buffer, const Line& line)
+void stampBold(GlyphSource& glyphs, uint32_t* buffer, const Line& line)
 {
     const int passes = std::max(2, line.fontHeight / 14);
     for (int dx = 0; dx < passes; ++dx)
-        stampText(buffer, 8 + dx, line.top, kPictureWidth, kPictureHeight, "Arial", line.text, line.fontHeight,
+        stampText(glyphs, buffer, 8 + dx, line.top, kPictureWidth, kPictureHeight, "Arial", line.text, line.fontHeight,
                   0x00FFFFFF);
 }
 
 }  // namespace
 
-void drawCreditsPicture(uint32_t* pixels)
+void drawCreditsPicture(GlyphSource& glyphs, uint32_t* pixels)
 {
     std::fill(pixels, pixels + kPicturePixels, 0u);
     std::vector<uint32_t> scratch(kPicturePixels);
     for (const Line& line : kLines) {
         std::fill(scratch.begin(), scratch.end(), 0u);
-        stampBold(scratch.data(), line);
+        stampBold(glyphs, scratch.data(), line);
         int left = kPictureWidth, right = -1;
         for (int y = 0; y < kPictureHeight; ++y)
             for (int x = 0; x < kPictureWidth; ++x)

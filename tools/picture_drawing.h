@@ -4,13 +4,16 @@
 // deterministic: the same pixels on every run.
 #include <cstdint>
 
+#include "pixel/glyph_source.h"
+
 constexpr int kPictureWidth = 320;
 constexpr int kPictureHeight = 240;
 constexpr int kPicturePixels = kPictureWidth * kPictureHeight;
 
 // The credits: title and credit lines in bold white on black. Subtracted from
-// a frame, it darkens the frame in the shape of the text.
-void drawCreditsPicture(uint32_t* pixels);
+// a frame, it darkens the frame in the shape of the text. The letters come
+// from glyphs.
+void drawCreditsPicture(GlyphSource& glyphs, uint32_t* pixels);
 
 // A total eclipse over a mountain silhouette: a black disc inside a blazing
 // corona with rays, a glowing horizon. Hard light against hard dark.

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/data_path.h"
-#include "core/globals.h"
+#include "core/startup_error.h"
 #include "effects/streaks/light_streaks.h"
 #include "effects/spheres/sphere_mesh.h"
 #include "pixel/blend.h"
@@ -29,11 +29,10 @@ CreditsSphereEffect::CreditsSphereEffect(int32_t start, int32_t end, int32_t lay
     const std::string path = dataPath("credits.raw");
     creditsPicture = loadRawRgb(path.c_str(), kFrameWidth, kFrameHeight);
     if (!creditsPicture)
-        fatal(("could not open " + path).c_str());
+        throw StartupError(ErrorShown::standardOutput, "could not open " + path);
 
-    camera = std::make_unique<Camera>(Vec3(0.0f, 0.0f, 0.0f), Vec3(0.0f, 0.0f, -1.0f));
+    camera = std::make_unique<Camera>(Vec3(0.0f, 0.0f, 0.0f));
     scene->setCamera(camera.get());
-    scene->setTarget(framebuffer, kFrameWidth, kFrameHeight);
 }
 
 void CreditsSphereEffect::animate(float t)
@@ -47,8 +46,9 @@ void CreditsSphereEffect::animate(float t)
     wobble->amplitude = float((std::sin(0.001 * td) + 2.0) * 0.1);
 }
 
-void CreditsSphereEffect::render(int32_t localMs)
+void CreditsSphereEffect::render(Frame& frame, int32_t localMs)
 {
+    drawInto(*scene, frame);
     const float t = float(localMs);
     animate(t);
     scene->render();
@@ -59,13 +59,13 @@ void CreditsSphereEffect::render(int32_t localMs)
         const int32_t centreX = int32_t(160.0 + 30.0 * std::sin(0.012 * td));
         const int32_t centreY = int32_t(120.0 + 30.0 * swing);
         const int32_t strength = int32_t((std::sin(0.025 * td) + 1.0) * 512.0);
-        applyLightStreaks(framebuffer, centreX, centreY, strength);
+        applyLightStreaks(frame.framebuffer, centreX, centreY, strength);
     }
 
     // The frame loop counts frames up; a flash resets the count, so once
     // flashing, every 16th frame shows the picture subtracted.
-    if (localMs > kFlashesAfterMs && (frameCounter & 0xF0) != 0) {
-        subtractPixels(framebuffer, creditsPicture.get(), kFramePixels);
-        frameCounter = 0;
+    if (localMs > kFlashesAfterMs && (frame.frameCounter & 0xF0) != 0) {
+        subtractPixels(frame.framebuffer, creditsPicture.get(), kFramePixels);
+        frame.frameCounter = 0;
     }
 }

@@ -19,10 +19,10 @@ public:
     std::unique_ptr<uint32_t[]> creditsPicture;  // 320 x 240, like the framebuffer
     std::unique_ptr<Camera> camera;              // the scene borrows it
 
-    // Loads "data/credits.raw"; ends the program through fatal when it is missing.
+    // Loads "data/credits.raw"; throws StartupError when it is missing.
     CreditsSphereEffect(int32_t start, int32_t end, int32_t layer);
 
-    void render(int32_t localMs) override;
+    void render(Frame& frame, int32_t localMs) override;
 
     // Sets the sphere and its wobble for local time t; render() does this
     // before drawing.

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/globals.h"
+#include "core/frame.h"
 #include "effects/streaks/light_streaks.h"
 #include "effects/spheres/sphere_mesh.h"
 
@@ -24,9 +24,8 @@ OrbitSpheresEffect::OrbitSpheresEffect(int32_t start, int32_t end, int32_t layer
         scene->addNode(satellites[i].get());
     }
 
-    camera = std::make_unique<Camera>(Vec3(0.0f, 0.0f, 0.0f), Vec3(0.0f, 0.0f, -1.0f));
+    camera = std::make_unique<Camera>(Vec3(0.0f, 0.0f, 0.0f));
     scene->setCamera(camera.get());
-    scene->setTarget(framebuffer, kFrameWidth, kFrameHeight);
 }
 
 void OrbitSpheresEffect::animate(float t)
@@ -54,14 +53,15 @@ void OrbitSpheresEffect::animate(float t)
     }
 }
 
-void OrbitSpheresEffect::render(int32_t localMs)
+void OrbitSpheresEffect::render(Frame& frame, int32_t localMs)
 {
+    drawInto(*scene, frame);
     std::printf("sphere... %u\n", uint32_t(localMs));
 
     const float t = float(localMs);
     animate(t);
 
-    for (uint32_t& pixel : framebuffer)
+    for (uint32_t& pixel : frame.framebuffer)
         pixel = 0xFFFFFFFFu;
     scene->render();
 
@@ -71,5 +71,5 @@ void OrbitSpheresEffect::render(int32_t localMs)
     const int32_t centreX = int32_t(235.0 + 30.0 * std::sin(0.001 * td));
     const int32_t centreY = int32_t(65.0 + 30.0 * std::sin(0.001 * td));
     const int32_t strength = int32_t((std::sin(0.0025 * td) + 1.0) * 256.0);
-    applyLightStreaks(framebuffer, centreX, centreY, strength);
+    applyLightStreaks(frame.framebuffer, centreX, centreY, strength);
 }

@@ -24,7 +24,7 @@ public:
 
     OrbitSpheresEffect(int32_t start, int32_t end, int32_t layer);
 
-    void render(int32_t localMs) override;
+    void render(Frame& frame, int32_t localMs) override;
 
     // Sets every node and modifier for local time t; render() does this
     // before drawing.

@@ -52,3 +52,9 @@ std::unique_ptr<SceneNode> makeSphereNode(int32_t radius, int32_t halfSteps)
     node->setPosition(0.0f, 0.0f, -18.0f);
     return node;
 }
+
+void drawInto(Scene& scene, Frame& frame)
+{
+    if (scene.target != frame.framebuffer)
+        scene.setTarget(frame.framebuffer, kFrameWidth, kFrameHeight);
+}

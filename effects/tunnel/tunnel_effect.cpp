@@ -3,7 +3,8 @@
 #include <string>
 
 #include "core/data_path.h"
-#include "core/globals.h"
+#include "core/frame.h"
+#include "core/startup_error.h"
 #include "pixel/raw_image.h"
 
 TunnelEffect::TunnelEffect(int32_t start, int32_t end, int32_t layer) : Effect(start, end, layer)
@@ -11,11 +12,11 @@ TunnelEffect::TunnelEffect(int32_t start, int32_t end, int32_t layer) : Effect(s
     const std::string path = dataPath("tunnel.raw");
     texture = loadRawRgb(path.c_str(), TunnelMapper::kTextureSize, TunnelMapper::kTextureSize);
     if (!texture)
-        fatal(("could not open " + path).c_str());
+        throw StartupError(ErrorShown::standardOutput, "could not open " + path);
     mapper = std::make_unique<TunnelMapper>(kFrameWidth, kFrameHeight, texture.get(), 8);
 }
 
-void TunnelEffect::render(int32_t localMs)
+void TunnelEffect::render(Frame& frame, int32_t localMs)
 {
     // Each factor is a single-precision constant; the products are formed in
     // double precision and rounded once, when stored as float.
@@ -23,5 +24,5 @@ void TunnelEffect::render(int32_t localMs)
     mapper->setPosition(0.0f, 0.0f, float(double(0.08f) * t));
     mapper->setRotation(float(double(0.00012f) * t), float(double(0.0007f) * t), float(double(0.00083f) * t));
     // 4 * localMs, wrapping in 32 bits rather than overflowing.
-    mapper->render(framebuffer, int32_t(uint32_t(localMs) * 4u));
+    mapper->render(frame.framebuffer, int32_t(uint32_t(localMs) * 4u));
 }

@@ -12,8 +12,8 @@ public:
     std::unique_ptr<TunnelMapper> mapper;
     std::unique_ptr<uint32_t[]> texture;  // 256 x 256 pixels from "data/tunnel.raw"
 
-    // Loads the texture; a missing file ends the process through fatal.
+    // Loads the texture; a missing file throws StartupError.
     TunnelEffect(int32_t start, int32_t end, int32_t layer);
 
-    void render(int32_t localMs) override;
+    void render(Frame& frame, int32_t localMs) override;
 };

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/globals.h"
+#include "core/frame.h"
 
 SwirlFrame swirlFrame(int32_t localMs)
 {

@@ -8,7 +8,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
-#include "core/globals.h"
+#include "core/frame.h"
 
 namespace {
 

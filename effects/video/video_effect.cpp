@@ -4,52 +4,34 @@
 #include <cstring>
 #include <string>
 
-#include "core/data_path.h"
-#include "core/globals.h"
 #include "effects/video/swirl_warp.h"
 
-VideoEffect::VideoEffect(int32_t start, int32_t end, int32_t layer)
+VideoEffect::VideoEffect(int32_t start, int32_t end, int32_t layer, const VideoOpener& openVideo)
     : Effect(start, end, layer), video(std::make_unique<VideoState>())
 {
-    const std::string path = dataPath("quarnel.avi");
     // Pictures of another size are scaled to the frame when decoded, so the
     // warp always reads a full 320 x 240 picture.
-    switch (video->reader.open(path, kFrameWidth, kFrameHeight)) {
-    case VideoReader::OpenResult::ok:
-        break;
-    case VideoReader::OpenResult::cannotOpen:
-        fatal("could not open sourcefile");
-    case VideoReader::OpenResult::noVideoStream:
-        fatal("could not get stream");
-    case VideoReader::OpenResult::noDecoder:
-        fatal(("could not decode " + path + ": no decoder for its video stream").c_str());
-    case VideoReader::OpenResult::noFrames:
-        fatal(("could not decode " + path + ": no frames").c_str());
-    }
+    video->reader = openVideo(kFrameWidth, kFrameHeight);
     video->lastFrame = -1;
     video->pixels.assign(kFramePixels, 0);  // black until the first picture arrives
 }
 
-VideoEffect::~VideoEffect()
-{
-    if (video)
-        video->reader.close();
-}
+VideoEffect::~VideoEffect() = default;
 
-void VideoEffect::render(int32_t localMs)
+void VideoEffect::render(Frame& frame, int32_t localMs)
 {
     if (!video)
         return;
-    VideoReader& reader = video->reader;
-    const uint32_t frame = videoFrameIndex(localMs, reader.frameCount());
-    if (frame != video->lastFrame) {
+    VideoFrameSource& reader = *video->reader;
+    const uint32_t index = videoFrameIndex(localMs, reader.frameCount());
+    if (index != video->lastFrame) {
         // Asked once per frame index: a frame without a picture keeps the
         // previous one and is not asked for again.
-        video->lastFrame = frame;
-        if (const uint8_t* bitmap = reader.frame(frame))
+        video->lastFrame = index;
+        if (const uint8_t* bitmap = reader.frame(index))
             convertBottomUpBgr(bitmap, reader.rowBytes(), kFrameWidth, kFrameHeight, video->pixels.data());
     }
-    warpSwirl(video->pixels.data(), framebuffer, localMs);
+    warpSwirl(video->pixels.data(), frame.framebuffer, localMs);
 }
 
 uint32_t videoFrameIndex(int32_t localMs, uint32_t frameCount)

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "core/effect.h"
-#include "media/video_reader.h"
+#include "core/frame.h"
+#include "core/video_source.h"
 
 // The open video and the picture last decoded from it.
 struct VideoState {
-    VideoReader reader;
+    std::unique_ptr<VideoFrameSource> reader;
     int64_t lastFrame = -1;        // frame index last asked for; -1: none yet
     std::vector<uint32_t> pixels;  // 320 x 240, 0x00RRGGBB, top row first
 };
@@ -19,11 +20,11 @@ class VideoEffect : public Effect {
 public:
     std::unique_ptr<VideoState> video;
 
-    // Opens the video; ends the process through fatal when it cannot be played.
-    VideoEffect(int32_t start, int32_t end, int32_t layer);
+    // Opens the video through openVideo, which throws when it cannot be played.
+    VideoEffect(int32_t start, int32_t end, int32_t layer, const VideoOpener& openVideo);
     ~VideoEffect() override;
 
-    void render(int32_t localMs) override;
+    void render(Frame& frame, int32_t localMs) override;
 };
 
 // The frame shown at localMs: one frame per 45 ms, wrapping after frameCount

@@ -1,4 +1,4 @@
-#include "media/pcm_track.h"
+#include "core/pcm_track.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,5 +2,6 @@
 #include "app/options.h"
 
 // Plays the demo: opens the display, starts the soundtrack, builds the
-// timeline and runs the frame loop until Escape. Returns the exit status.
+// programme and runs the frame loop until Escape or the window closes.
+// Start-up failures throw StartupError. Returns the exit status.
 int runDemo(const Options& options);

@@ -1,20 +1,8 @@
 #pragma once
-// The soundtrack as plain PCM: 16-bit signed samples, two channels
-// interleaved (left, right), 44100 frames a second. The player plays it and
-// an offline capture can take its samples from any music time without an
-// audio device.
-#include <cstdint>
+// The soundtrack file: an MP3 decoded into plain PCM.
 #include <string>
-#include <vector>
 
-constexpr int32_t kPcmRate = 44100;
-constexpr int32_t kPcmChannels = 2;
-
-struct PcmTrack {
-    std::vector<int16_t> samples;  // kPcmChannels per frame
-
-    int64_t frameCount() const { return static_cast<int64_t>(samples.size()) / kPcmChannels; }
-};
+#include "core/pcm_track.h"
 
 // The longest soundtrack kept: ten minutes is some 106 MB of samples, and
 // the demo's timeline is two. A longer file plays its first ten minutes.
@@ -40,14 +28,3 @@ struct Mp3Notes {
 // bounded whatever the file holds or however large it is.
 bool decodeMp3File(const char* path, PcmTrack& out, Mp3Notes* notes = nullptr);
 
-// The first frame at or after music time ms (rounded up, so that
-// pcmMsAtFrame(pcmFrameAtMs(ms)) == ms). Negative ms gives frame 0.
-int64_t pcmFrameAtMs(int32_t ms);
-
-// The music time of a frame in whole milliseconds, truncated; saturates at
-// INT32_MAX.
-int32_t pcmMsAtFrame(int64_t frame);
-
-// Copies frameCount frames starting at firstFrame into out (interleaved).
-// Frames outside the track, before its start or past its end, are silence.
-void copyPcmFrames(const PcmTrack& track, int64_t firstFrame, int16_t* out, int64_t frameCount);
