@@ -1,4 +1,5 @@
-// The fast swirl kernels against the literal per-pixel warp.
+// The swirl's plain kernel against the literal per-pixel warp (its SIMD
+// forms against the plain one are in kernel_forms_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -59,14 +60,6 @@ TEST(FastSwirl, EveryKernelReadsExactlyWhereTheReferenceReads)
         std::fill(got.begin(), got.end(), 0xDEADBEEF);
         swirlRowsScalar(f, picture.data(), got.data(), 0, kFrameHeight);
         ASSERT_EQ(got, expected) << "scalar, t = " << t;
-#if defined(__SSE2__)
-        std::fill(got.begin(), got.end(), 0xDEADBEEF);
-        // In three bands, so a band may start and end on any row.
-        swirlRowsSse2(f, picture.data(), got.data(), 0, 77);
-        swirlRowsSse2(f, picture.data(), got.data(), 77, 78);
-        swirlRowsSse2(f, picture.data(), got.data(), 78, kFrameHeight);
-        ASSERT_EQ(got, expected) << "sse2, t = " << t;
-#endif
     }
 }
 

@@ -1,4 +1,5 @@
-// The fast wobble against its literal evaluation.
+// The fast wobble against its literal evaluation (its SIMD forms against the
+// plain one are in kernel_forms_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -97,19 +98,6 @@ TEST(FastWobble, KernelsStoreTheReferenceFloats)
             for (int32_t i = 0; i < count; ++i)
                 ASSERT_TRUE(sameBits(out[size_t(i)].position, wobbleVertexExact(positions[size_t(i)], frame)))
                     << "scalar vertex " << i << " phase " << c.phase << " amplitude " << c.amplitude;
-#if defined(__SSE2__)
-            std::vector<Vertex> simd(positions.size());
-            wobbleVerticesSse2(frame, basis.view(), in.data(), simd.data(), count);
-            ASSERT_EQ(std::memcmp(simd.data(), out.data(), sizeof(Vertex) * size_t(count)), 0) << count;
-#endif
-#if defined(QUARNEL_WOBBLE_AVX)
-            if (wobbleAvxUsable()) {
-                std::vector<Vertex> wide(positions.size() + 1, Vertex{Vec3(9.0f, 9.0f, 9.0f)});
-                wobbleVerticesAvx(frame, basis.view(), in.data(), wide.data(), count);
-                ASSERT_EQ(std::memcmp(wide.data(), out.data(), sizeof(Vertex) * size_t(count)), 0) << count;
-                ASSERT_EQ(wide[size_t(count)].position.x, 9.0f) << "wrote past the end at " << count;
-            }
-#endif
         }
     }
 }
@@ -171,16 +159,9 @@ TEST(FastWobble, ApplyMatchesTheReferenceAsTheMeshChanges)
         mesh.vertices = mesh.baseVertices.get();
         reference.applyReference();
         const std::vector<Vertex> expected(mesh.vertices, mesh.vertices + mesh.vertexCount);
-        std::vector<Vec3> expectedNormals;
-        for (int32_t i = 0; i < mesh.faceCount; ++i)
-            expectedNormals.push_back(mesh.faces[i].normal);
         mesh.vertices = mesh.baseVertices.get();
         first.apply();
         ASSERT_EQ(std::memcmp(mesh.vertices, expected.data(), sizeof(Vertex) * expected.size()), 0) << what;
-        for (int32_t i = 0; i < mesh.faceCount; ++i)
-            ASSERT_TRUE(sameBits(mesh.faces[i].normal, expectedNormals[size_t(i)]) ||
-                        (std::isnan(mesh.faces[i].normal.x) && std::isnan(expectedNormals[size_t(i)].x)))
-                << what << " face " << i;
     };
     for (int32_t t = 0; t < 21000; t += 2099)
         compare(float(0.007 * float(t)), float((std::sin(0.001 * float(t)) + 2.0) * 0.06), "as built");
