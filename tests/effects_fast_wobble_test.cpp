@@ -1,5 +1,6 @@
-// The fast wobble against its literal evaluation (its SIMD forms against the
-// plain one are in kernel_forms_test.cpp).
+// Where the fast wobble applies, the margin it rests on, and the modifier's
+// tables as the mesh changes (every form against the literal evaluation:
+// kernel_forms_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,7 +16,6 @@
 
 namespace {
 
-using testsupport::sameBits;
 
 // Positions that stress the angles and the roundings: the axes and the
 // diagonals (arc tangents of exactly 0, +-pi/2, +-pi, +-pi/4), signed
@@ -76,30 +76,6 @@ std::vector<FrameCase> frameCases(std::mt19937& rng)
         for (float p : {0.0f, float(M_PI / 2), float(M_PI), 1e6f})
             cases.push_back({p, a, int32_t(rng() % 400) - 50});
     return cases;
-}
-
-TEST(FastWobble, KernelsStoreTheReferenceFloats)
-{
-    std::mt19937 rng(3);
-    const std::vector<Vec3> positions = adversarialPositions(rng);
-    std::vector<Vertex> in(positions.size()), out(positions.size());
-    for (size_t i = 0; i < positions.size(); ++i)
-        in[i].position = positions[i];
-    for (const FrameCase& c : frameCases(rng)) {
-        const WobbleFrame frame = wobbleFrame(c.phase, c.amplitude, c.frequency);
-        if (!frame.fastUsable)
-            continue;
-        const Basis basis = basisOf(positions, c.frequency);
-        // Every count from 0 up to a few vertices past a pair, then all.
-        for (int32_t count : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, int32_t(positions.size()) - 3,
-                              int32_t(positions.size()) - 2, int32_t(positions.size()) - 1,
-                              int32_t(positions.size())}) {
-            wobbleVerticesScalar(frame, basis.view(), in.data(), out.data(), count);
-            for (int32_t i = 0; i < count; ++i)
-                ASSERT_TRUE(sameBits(out[size_t(i)].position, wobbleVertexExact(positions[size_t(i)], frame)))
-                    << "scalar vertex " << i << " phase " << c.phase << " amplitude " << c.amplitude;
-        }
-    }
 }
 
 TEST(FastWobble, FastPathIsRefusedWhereTheBoundWouldNotHold)

@@ -283,14 +283,17 @@ void runWobble(Rng& rng, int count, const SimdForm* form, uint8_t* out)
     }
     const WobbleBasis basis{tables[0].data(), tables[1].data(), tables[2].data(),
                             tables[3].data(), tables[4].data(), tables[5].data()};
-    wobbleVertices(frame, basis, in.data(), as<Vertex>(out), count, formOr(form));
+    if (form)
+        return wobbleVertices(frame, basis, in.data(), as<Vertex>(out), count, *form);
+    for (int i = 0; i < count; ++i)
+        as<Vertex>(out)[i].position = wobbleVertexExact(in[size_t(i)].position, frame);
 }
 
 // Times where the swirl is hardest: the push switching on (k = 1), whole
 // turns of the angle a (where pushes along the axes through the centre land
 // on whole numbers), the largest push the fast kernels take; then random
-// ones. Each in a band of rows from any row to any row, of a picture whose
-// pixels hold their own index (so a wrong read shows as a wrong value).
+// ones; each against the literal per-pixel warp, on a picture whose pixels
+// hold their own index (so a wrong read shows as a wrong value).
 const std::vector<int32_t>& swirlTimes()
 {
     static const std::vector<int32_t> times = [] {
@@ -317,12 +320,16 @@ void runSwirl(Rng& rng, int count, const SimdForm* form, uint8_t* out)
         for (size_t i = 0; i < p.size(); ++i) p[i] = uint32_t(i);
         return p;
     }();
-    const SwirlFrame frame = swirlFrame(swirlTimes()[size_t(count)]);
-    if (!frame.fastUsable)  // a plain copy, or beyond the fast kernels: no form of them runs
-        return;
-    const int32_t first = rng() % 4 ? 0 : int32_t(rng() % 240);
-    const int32_t end = first == 0 ? 240 : first + int32_t(rng() % uint32_t(241 - first));
-    swirlRows(frame, picture.data(), as<uint32_t>(out), first, end, formOr(form));
+    const int32_t t = swirlTimes()[size_t(count)];
+    const SwirlFrame frame = swirlFrame(t);
+    uint32_t* target = as<uint32_t>(out);
+    if (!form || !frame.fastUsable)
+        return warpSwirlExact(picture.data(), target, t);
+    // In three bands, so that a band may start and end on any row.
+    const int32_t a = int32_t(rng() % 241), b = a + int32_t(rng() % uint32_t(241 - a));
+    swirlRows(frame, picture.data(), target, 0, a, *form);
+    swirlRows(frame, picture.data(), target, a, b, *form);
+    swirlRows(frame, picture.data(), target, b, 240, *form);
 }
 
 // --- face kernels on windows of a hostile mesh (test_meshes.h) ---------------
@@ -350,16 +357,37 @@ struct FaceInput {
 
 size_t facesOut(int count) { return (sizeof(Face) + 8) * size_t(count) + 64; }
 
-void runSelect(Rng& rng, int count, const SimdForm* form, uint8_t* out)
+// The faces to draw: by a form of selectFaces, by listFacingFaces from the
+// facing flags, or (the reference) face by face with facesViewer.
+void selectOrList(Rng& rng, int count, const SimdForm* form, uint8_t* out, bool fromFlags)
 {
     FaceInput in(rng, count, -1);
     std::vector<uint8_t> valid(size_t(in.t.mesh->vertexCount));
     for (auto& v : valid) v = rng() % 8 != 0;
     const uint8_t* projected = rng() % 2 ? valid.data() : nullptr;
-    const int32_t n = selectFaces(in.vertices(), in.faces(), count, in.viewer, projected, as<int32_t>(out + 4),
-                                  formOr(form));
+    std::vector<int32_t> list(size_t(count) + 1, -7);
+    std::vector<uint8_t> facing(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        facing[size_t(i)] = facesViewer(in.faces()[i].normal, in.vertices()[in.faces()[i].indices[0]].position, in.viewer);
+    int32_t n = 0;
+    if (form && fromFlags) {
+        n = listFacingFaces(facing.data(), in.faces(), count, projected, list.data());
+    } else if (form) {
+        n = selectFaces(in.vertices(), in.faces(), count, in.viewer, projected, list.data(), *form);
+    } else {
+        for (int i = 0; i < count; ++i) {
+            const int32_t* k = in.faces()[i].indices;
+            if (facing[size_t(i)] && (!projected || (projected[k[0]] && projected[k[1]] && projected[k[2]])))
+                list[size_t(n++)] = i;
+        }
+    }
+    ASSERT_EQ(list[size_t(count)], -7) << "wrote past the end";
     std::memcpy(out, &n, 4);
+    std::memcpy(out + 4, list.data(), 4 * size_t(n));  // what lies past n is scratch
 }
+
+void runSelect(Rng& rng, int count, const SimdForm* form, uint8_t* out) { selectOrList(rng, count, form, out, false); }
+void runFacingList(Rng& rng, int count, const SimdForm* form, uint8_t* out) { selectOrList(rng, count, form, out, true); }
 
 void runShade(Rng& rng, int count, const SimdForm* form, uint8_t* out)
 {
@@ -369,6 +397,13 @@ void runShade(Rng& rng, int count, const SimdForm* form, uint8_t* out)
     const Vec3 light = rng() % 2 ? Vec3(0.0f, 0.0f, -1.0f) : Vec3(0.6f, 0.0f, -0.8f);
     const double ll = double(light.x) * light.x + double(light.y) * light.y + double(light.z) * light.z;
     shadeFaces(in.faces(), list.data(), count, in.world, light, ll, out, out + count, formOr(form));
+    // A shade the form is sure of is the one the library's arc cosine gives.
+    for (int k = 0; form && k < count; ++k) {
+        const Face& face = in.faces()[list[size_t(k)]];
+        if (out[count + k]) {
+            ASSERT_EQ(out[k], shadeFromCosine(shadeCosine(in.world.rotateVector(face.normal), light, ll))) << k;
+        }
+    }
 }
 
 void runNormals(Rng& rng, int count, const SimdForm* form, uint8_t* out)
@@ -398,8 +433,16 @@ void runProject(Rng& rng, int count, const SimdForm* form, uint8_t* out)
     std::vector<ScreenVertex> screen(static_cast<size_t>(count));
     if (rng() % 4 == 0)  // some vertices behind the viewer
         in.world.setTranslation(0.0f, 0.0f, -4.0f);
-    const int32_t n = projectVertices(in.world, in.vertices() + in.first, count, 320, 240, 160.0f, screen.data(),
-                                      out + 4, formOr(form));
+    int32_t n = 0;
+    if (form) {
+        n = projectVertices(in.world, in.vertices() + in.first, count, 320, 240, 160.0f, screen.data(), out + 4, *form);
+    } else {  // the reference: projectPoint vertex by vertex
+        for (int i = 0; i < count; ++i) {
+            out[4 + i] = projectPoint(in.world.transformPoint(in.vertices()[in.first + i].position), 320, 240, 160.0f,
+                                      screen[size_t(i)]);
+            n += out[4 + i];
+        }
+    }
     std::memcpy(out, &n, 4);
     // Screen positions of refused vertices are not part of the result.
     for (int i = 0; i < count; ++i) {
@@ -538,14 +581,20 @@ std::vector<Row> rows()
         {"tunnel trace", F::Plain, 50, nodes, runTrace, 12},
         {"tunnel trace", F::Sse2, 50, nodes, runTrace, 12},
         {"tunnel trace", F::Avx, 50, nodes, runTrace, 12},
+        {"wobble", F::Plain, 23, vertices, runWobble},
         {"wobble", F::Sse2, 23, vertices, runWobble},
         {"wobble", F::Avx, 23, vertices, runWobble},
+        {"swirl", F::Plain, int(swirlTimes().size()) - 1, wholeFrame, runSwirl, 1},
         {"swirl", F::Sse2, int(swirlTimes().size()) - 1, wholeFrame, runSwirl, 1},
+        {"select faces", F::Plain, 21, facesOut, runSelect, 8},
         {"select faces", F::Sse2, 21, facesOut, runSelect, 8},
+        {"facing list", F::Plain, 21, facesOut, runFacingList, 8},
+        {"shade faces", F::Plain, 21, facesOut, runShade},
         {"shade faces", F::Sse2, 21, facesOut, runShade},
         {"shade faces", F::Avx, 21, facesOut, runShade},
         {"normals", F::Sse2, 21, facesOut, runNormals},
         {"normals", F::Avx, 21, facesOut, runNormals},
+        {"project", F::Plain, 21, projected, runProject},
         {"project", F::Sse2, 21, projected, runProject},
         {"project", F::Avx, 21, projected, runProject},
         {"span", F::Sse2, int(spanCases().size()) - 1, spanRow, runSpan, 1},

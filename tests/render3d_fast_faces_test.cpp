@@ -1,6 +1,6 @@
-// The plain face and vertex kernels against the per-face functions, the fast
-// arc cosine, and the batched mesh render against the plain one (the
-// kernels' SIMD forms are in kernel_forms_test.cpp).
+// The fast arc cosine, shades at whole steps, and the batched mesh render
+// against the plain one (every form of the face kernels against the
+// per-face functions: kernel_forms_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,7 +28,6 @@ namespace {
 
 constexpr int kW = 320, kH = 240;
 
-using testsupport::randomWorld;
 using testsupport::sameBits;
 using testsupport::TestMesh;
 
@@ -82,108 +81,6 @@ TEST(FastAcos, StaysWithinItsBoundAndSse2GivesTheSameBits)
     // place): the callers' bound has a factor of 4 to spare over 2^-48.
     EXPECT_LE(worst, 0x1p-48);
     RecordProperty("worst_error_log2", std::to_string(std::log2(worst)));
-}
-
-// Counts that give every tail length of the two- and four-lane kernels,
-// and the whole table with each tail.
-std::vector<int32_t> countsUpTo(int32_t n)
-{
-    std::vector<int32_t> counts;
-    for (int32_t c = 0; c <= 9 && c <= n; ++c)
-        counts.push_back(c);
-    for (int32_t c = std::max(10, n - 3); c <= n; ++c)
-        counts.push_back(c);
-    return counts;
-}
-
-TEST(FaceKernels, MatchThePerFaceFunctionsOnEveryCount)
-{
-    std::mt19937 rng(21);
-    int roundsLackingProjections = 0;
-    for (int round = 0; round < 12; ++round) {
-        TestMesh t(rng);
-        Mesh& mesh = *t.mesh;
-        const Matrix4 world = round == 0 ? [] { Matrix4 m; m.setIdentity(); m.setTranslation(0, 0, -60); return m; }()
-                                         : randomWorld(rng);
-        const Vec3 viewer = round == 0 ? Vec3(0, 0, 60) : world.inverseRotateVector(Vec3(-world.m[3][0], -world.m[3][1], -world.m[3][2]));
-        const Vec3 light(0.0f, 0.0f, -1.0f);
-        const float f = focalLength(kW);
-        const int32_t nv = mesh.vertexCount, nf = mesh.faceCount;
-
-        // Normals.
-        std::vector<Face> plain(mesh.faces.get(), mesh.faces.get() + nf);
-        std::vector<Face> simd = plain;
-        computeNormalsScalar(mesh.vertices, plain.data(), nf);
-        for (int32_t i = 0; i < nf; ++i)
-            ASSERT_TRUE(sameBits(plain[size_t(i)].normal, mesh.faces[i].normal) ||
-                        std::isnan(plain[size_t(i)].normal.x)) << i;
-        std::vector<uint8_t> expectedFacing(static_cast<size_t>(nf));
-        for (int32_t i = 0; i < nf; ++i)
-            expectedFacing[size_t(i)] =
-                facesViewer(plain[size_t(i)].normal, mesh.vertices[plain[size_t(i)].indices[0]].position, viewer);
-
-        // Projection: per vertex as projectPoint gives it.
-        std::vector<ScreenVertex> screen(static_cast<size_t>(nv)), screen2(static_cast<size_t>(nv));
-        std::vector<uint8_t> valid(static_cast<size_t>(nv)), valid2(static_cast<size_t>(nv));
-        projectVerticesScalar(world, mesh.vertices, nv, kW, kH, f, screen.data(), valid.data());
-        for (int32_t i = 0; i < nv; ++i) {
-            ScreenVertex expected;
-            const bool ok = projectPoint(world.transformPoint(mesh.vertices[i].position), kW, kH, f, expected);
-            ASSERT_EQ(bool(valid[size_t(i)]), ok) << i;
-            if (ok) {
-                ASSERT_TRUE(screen[size_t(i)].x == expected.x && screen[size_t(i)].y == expected.y &&
-                            screen[size_t(i)].depth == expected.depth) << i;
-            }
-        }
-        // The dispatching entry counts the projectable vertices.
-        ASSERT_EQ(projectVertices(world, mesh.vertices, nv, kW, kH, f, screen2.data(), valid2.data()),
-                  std::count(valid.begin(), valid.end(), uint8_t(1)));
-
-        // Selection: facing test and valid projections, in stored order.
-        std::vector<int32_t> expectedList;
-        for (int32_t i = 0; i < nf; ++i) {
-            const Face& face = mesh.faces[i];
-            if (facesViewer(face.normal, mesh.vertices[face.indices[0]].position, viewer) && valid[size_t(face.indices[0])] &&
-                valid[size_t(face.indices[1])] && valid[size_t(face.indices[2])])
-                expectedList.push_back(i);
-        }
-        ASSERT_GT(expectedList.size(), size_t(nf / 4));  // the test sees real selections
-        std::vector<int32_t> list(static_cast<size_t>(nf));
-        // Without a validity table (every vertex projectable) only the facing test decides.
-        std::vector<int32_t> facingList;
-        for (int32_t i = 0; i < nf; ++i)
-            if (facesViewer(mesh.faces[i].normal, mesh.vertices[mesh.faces[i].indices[0]].position, viewer))
-                facingList.push_back(i);
-        roundsLackingProjections += facingList != expectedList;
-        for (int32_t count : countsUpTo(nf)) {
-            for (const uint8_t* table : {static_cast<const uint8_t*>(valid.data()), static_cast<const uint8_t*>(nullptr)}) {
-                std::vector<int32_t> prefix;
-                for (int32_t i : table ? expectedList : facingList)
-                    if (i < count)
-                        prefix.push_back(i);
-                const int32_t n = selectFacesScalar(mesh.vertices, mesh.faces.get(), count, viewer, table, list.data());
-                ASSERT_EQ(std::vector<int32_t>(list.begin(), list.begin() + n), prefix) << "scalar " << count;
-                // From facing flags worked out beforehand.
-                const int32_t n3 = listFacingFaces(expectedFacing.data(), mesh.faces.get(), count, table, list.data());
-                ASSERT_EQ(std::vector<int32_t>(list.begin(), list.begin() + n3), prefix) << "flags " << count;
-            }
-        }
-
-        // Shades of every face (not only the selected ones), sure or not.
-        std::vector<int32_t> all(static_cast<size_t>(nf));
-        for (int32_t i = 0; i < nf; ++i)
-            all[size_t(i)] = i;
-        const double ll = 1.0;
-        std::vector<uint8_t> shade(static_cast<size_t>(nf)), sure(static_cast<size_t>(nf));
-        shadeFacesScalar(mesh.faces.get(), all.data(), nf, world, light, ll, shade.data(), sure.data());
-        for (int32_t i = 0; i < nf; ++i) {
-            const uint8_t expected = shadeFromCosine(shadeCosine(world.rotateVector(mesh.faces[i].normal), light, ll));
-            if (sure[size_t(i)]) {
-                ASSERT_EQ(shade[size_t(i)], expected) << i;
-            }
-        }
-    }
-    EXPECT_GT(roundsLackingProjections, 0);  // the validity table was put to the test
 }
 
 // Normals whose shade angle is exactly, or within rounding of, a whole
