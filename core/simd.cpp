@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
 SimdForm detectSimdForm()
 {
 #if defined(QUARNEL_X86_SIMD)
@@ -20,12 +18,4 @@ SimdForm detectSimdForm()
 #else
     return SimdForm::Plain;
 #endif
-}
-
-}  // namespace
-
-SimdForm simdForm()
-{
-    static const SimdForm form = detectSimdForm();
-    return form;
 }

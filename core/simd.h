@@ -16,7 +16,16 @@
 
 enum class SimdForm { Plain, Sse2, Avx, Avx2 };
 
-// The widest form this build and this processor run, worked out once. With
-// QUARNEL_SIMD=sse2 in the environment every kernel keeps its baseline form,
-// so that the forms can be compared on one machine.
-SimdForm simdForm();
+// The widest form this build and this processor run. With QUARNEL_SIMD=sse2
+// in the environment every kernel keeps its baseline form, so that the forms
+// can be compared on one machine.
+SimdForm detectSimdForm();
+
+// The same, worked out once: the rasterizer asks for every triangle.
+// Include this header before raising the instruction set in a file, so that
+// this inline function is built for the baseline.
+inline SimdForm simdForm()
+{
+    static const SimdForm form = detectSimdForm();
+    return form;
+}
