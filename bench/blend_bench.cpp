@@ -51,7 +51,7 @@ BENCHMARK(BM_FrameMemcpy);
 BENCHMARK(BM_SubtractScalar);
 BENCHMARK(BM_CrossFadeScalar);
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 void BM_SubtractSse2(benchmark::State& state) {
     runPass(state, [](uint32_t* d, const uint32_t* s) { subtractPixelsSse2(d, s, kPixels); });
 }

@@ -59,10 +59,7 @@ struct SilentStdout {
 
 void applyModifiers(SceneNode& node)
 {
-    Mesh& mesh = *node.mesh;
-    mesh.vertices = mesh.baseVertices.get();
-    for (VertexModifier* m = mesh.modifiers.first(); m; m = mesh.modifiers.next())
-        m->apply();
+    node.mesh->applyModifiers();
 }
 
 OrbitSpheresEffect& sceneA()
@@ -210,13 +207,13 @@ void BM_SceneB_FaceKernelsAt100s(benchmark::State& state)
     const auto [node, mesh, viewer] = sphereAt100s(*scene);
     const Vec3 light(0.0f, 0.0f, -1.0f);
     const int32_t kind = int32_t(state.range(0));
-#if !defined(QUARNEL_FACES_AVX)
+#if !defined(QUARNEL_X86_SIMD)
     if (kind == 2) {
         state.SkipWithError("no AVX kernels in this build");
         return;
     }
 #else
-    if (kind == 2 && !faceKernelsAvxUsable()) {
+    if (kind == 2 && simdForm() < SimdForm::Avx) {
         state.SkipWithError("no AVX on this processor");
         return;
     }
@@ -227,7 +224,7 @@ void BM_SceneB_FaceKernelsAt100s(benchmark::State& state)
         Face* faces = mesh.faces.get();
         int32_t drawn = 0;
         switch (kind) {
-#if defined(QUARNEL_FACES_AVX)
+#if defined(QUARNEL_X86_SIMD)
         case 2:
             computeNormalsSse2(v, faces, mesh.faceCount);
             projectVerticesAvx(node.world, v, mesh.vertexCount, 320, 240, 160.0f, mesh.projected.data(),
@@ -237,7 +234,7 @@ void BM_SceneB_FaceKernelsAt100s(benchmark::State& state)
                           mesh.drawShadeSure.data());
             break;
 #endif
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
         case 1:
             computeNormalsSse2(v, faces, mesh.faceCount);
             projectVerticesSse2(node.world, v, mesh.vertexCount, 320, 240, 160.0f, mesh.projected.data(),

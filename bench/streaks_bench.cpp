@@ -32,8 +32,8 @@ std::vector<uint32_t> sceneLikeFrame()
 template <void (*Pass)(uint32_t*, int32_t, int32_t, int32_t)>
 void BM_Streaks(benchmark::State& state)
 {
-#if defined(QUARNEL_STREAKS_AVX2)
-    if (Pass == applyLightStreaksAvx2 && !streaksAvx2Usable()) {
+#if defined(QUARNEL_X86_SIMD)
+    if (Pass == applyLightStreaksAvx2 && simdForm() < SimdForm::Avx2) {
         state.SkipWithError("this CPU has no AVX2");
         return;
     }
@@ -65,11 +65,8 @@ void BM_FrameCopy(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_FrameCopy);
-BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaks)->Arg(0)->Arg(512)->Arg(1024);
 BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksScalar)->Arg(0)->Arg(512)->Arg(1024);
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksSse2)->Arg(0)->Arg(1024);
-#endif
-#if defined(QUARNEL_STREAKS_AVX2)
 BENCHMARK_TEMPLATE(BM_Streaks, applyLightStreaksAvx2)->Arg(0)->Arg(32)->Arg(160)->Arg(256)->Arg(512)->Arg(768)->Arg(1024);
 #endif

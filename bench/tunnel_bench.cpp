@@ -60,19 +60,6 @@ void BM_TunnelTraceNodes(benchmark::State& state)
 }
 BENCHMARK(BM_TunnelTraceNodes)->Unit(benchmark::kMillisecond);
 
-// The literal node tracing that traceNodes matches exactly.
-void BM_TunnelTraceNodesReference(benchmark::State& state)
-{
-    TunnelSetup s;
-    int32_t localMs = 1;
-    for (auto _ : state) {
-        s.moveTo(localMs);
-        s.mapper.traceNodesReference(4 * localMs);
-        benchmark::DoNotOptimize(s.mapper.nodes.get());
-        localMs = localMs % 59899 + 17;
-    }
-}
-BENCHMARK(BM_TunnelTraceNodesReference)->Unit(benchmark::kMillisecond);
 
 void BM_TunnelFillBlocks(benchmark::State& state)
 {
@@ -103,10 +90,10 @@ void BM_TunnelTraceOnAxis(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisPlain>)->Unit(benchmark::kMillisecond);
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisSse2>)->Unit(benchmark::kMillisecond);
 #endif
-#if defined(QUARNEL_TUNNEL_AVX)
+#if defined(QUARNEL_X86_SIMD)
 BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisAvx>)->Unit(benchmark::kMillisecond);
 #endif
 
@@ -126,10 +113,10 @@ void BM_TunnelFillRows(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TunnelFillRows<fillBlockRow8Plain>)->Unit(benchmark::kMillisecond);
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 BENCHMARK(BM_TunnelFillRows<fillBlockRow8Sse2>)->Unit(benchmark::kMillisecond);
 #endif
-#if defined(QUARNEL_TUNNEL_FILL_AVX2)
+#if defined(QUARNEL_X86_SIMD)
 BENCHMARK(BM_TunnelFillRows<fillBlockRow8Avx2>)->Unit(benchmark::kMillisecond);
 #endif
 

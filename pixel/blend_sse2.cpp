@@ -2,7 +2,7 @@
 // scalar kernels so that every count gives the same bytes as the reference.
 #include "pixel/blend_kernels.h"
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 
 void subtractPixelsSse2(uint32_t* dst, const uint32_t* src, int count) {

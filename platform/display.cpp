@@ -10,7 +10,6 @@
 #include <string>
 #include <thread>
 
-#include "platform/display_window.h"
 #include "platform/frame_pacer.h"
 #include "platform/letterbox.h"
 #include "platform/pixel_layouts.h"
@@ -212,11 +211,6 @@ void setDisplayOptions(const DisplayOptions& newOptions)
     options = newOptions;
     forcedFormat = newOptions.pixelFormat != nullptr ? newOptions.pixelFormat : "";
     options.pixelFormat = nullptr;
-}
-
-SDL_Window* displayWindow()
-{
-    return state.window;
 }
 
 // True unless SDL picked a driver that shows nothing without being asked to

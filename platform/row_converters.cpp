@@ -6,7 +6,7 @@
 
 void convertRgb32(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
     if (count > 0)
         copyBlocksSse2(dst, src, count * 4);
 #else
@@ -26,7 +26,7 @@ void convertBgr32(const uint32_t* src, uint8_t* dst, int32_t count)
 
 void convertRgb24(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
     pack24Sse2(dst, src, count);
 #else
     convertRgb24Scalar(src, dst, count);
@@ -47,7 +47,7 @@ void convertBgr24(const uint32_t* src, uint8_t* dst, int32_t count)
 
 void convertRgb565(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
     packRgb565Sse2(dst, src, count);
 #else
     convertRgb565Scalar(src, dst, count);
@@ -56,7 +56,7 @@ void convertRgb565(const uint32_t* src, uint8_t* dst, int32_t count)
 
 void convertBgr565(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
     packBgr565Sse2(dst, src, count);
 #else
     convertBgr565Scalar(src, dst, count);
@@ -65,7 +65,7 @@ void convertBgr565(const uint32_t* src, uint8_t* dst, int32_t count)
 
 void convertRgb555(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
     packRgb555Sse2(dst, src, count);
 #else
     convertRgb555Scalar(src, dst, count);
@@ -74,7 +74,7 @@ void convertRgb555(const uint32_t* src, uint8_t* dst, int32_t count)
 
 void convertBgr555(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
     packBgr555Sse2(dst, src, count);
 #else
     convertBgr555Scalar(src, dst, count);

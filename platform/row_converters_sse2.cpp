@@ -1,6 +1,6 @@
 #include "platform/row_converters_sse2.h"
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 
 #include "platform/row_converters_scalar.h"

@@ -5,7 +5,9 @@
 // SSE2 exists; the converters fall back to their scalar twins elsewhere.
 #include <cstdint>
 
-#if defined(__SSE2__)
+#include "core/simd.h"
+
+#if defined(QUARNEL_X86_SIMD)
 void copyBlocksSse2(uint8_t* dst, const uint32_t* src, int32_t bytes);
 void pack24Sse2(uint8_t* dst, const uint32_t* src, int32_t count);
 void packRgb565Sse2(uint8_t* dst, const uint32_t* src, int32_t count);

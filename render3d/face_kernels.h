@@ -7,6 +7,7 @@
 // exactly the values of the per-face functions in pipeline.h.
 #include <cstdint>
 
+#include "core/simd.h"
 #include "render3d/fast_acos.h"
 #include "render3d/mesh.h"
 #include "render3d/pipeline.h"
@@ -57,14 +58,12 @@ void computeNormalsScalar(const Vertex* vertices, Face* faces, int32_t count);
 void projectVerticesScalar(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
                            int32_t height, float f, ScreenVertex* out, uint8_t* valid);
 
-#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#if defined(QUARNEL_X86_SIMD)
 // Four-lane forms of the normals, the shading and the projection, compiled
-// for AVX in their own file and used only when the processor has it
-// (faceKernelsAvxUsable). projectVerticesAvx returns how many vertices have a
-// projection. (A four-lane facing test measured no faster than the two-lane
-// one here: its cost is in the scattered loads.)
-#define QUARNEL_FACES_AVX 1
-bool faceKernelsAvxUsable();
+// for AVX in their own file and used only when the processor has it.
+// projectVerticesAvx returns how many vertices have a projection. (A
+// four-lane facing test measured no faster than the two-lane one here: its
+// cost is in the scattered loads.)
 void shadeFacesAvx(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
                    double ll, uint8_t* shade, uint8_t* sure);
 int32_t projectVerticesAvx(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
@@ -76,9 +75,7 @@ int32_t projectVerticesAvx(const Matrix4& world, const Vertex* vertices, int32_t
 // test against `viewer` with its new normal (facesViewer), else 0.
 void computeNormalsAvx(const Vertex* vertices, int32_t vertexCount, float* padded, Face* faces, int32_t count,
                        const Vec3* viewer = nullptr, uint8_t* facing = nullptr);
-#endif
 
-#if defined(__SSE2__)
 int32_t selectFacesSse2(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
                         const uint8_t* projectedValid, int32_t* list);
 void shadeFacesSse2(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world,
@@ -88,23 +85,22 @@ void projectVerticesSse2(const Matrix4& world, const Vertex* vertices, int32_t c
                          int32_t height, float f, ScreenVertex* out, uint8_t* valid);
 #endif
 
-// The dispatching entries: AVX (where there is a four-lane form and the
-// processor has it), else SSE2 where
-// the build targets it, else the plain kernels. projectVertices returns how
-// many vertices have a projection.
+// The entries: each runs the widest of its forms at or below `form`.
+// projectVertices returns how many vertices have a projection.
 int32_t selectFaces(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
-                    const uint8_t* projectedValid, int32_t* list);
+                    const uint8_t* projectedValid, int32_t* list, SimdForm form = simdForm());
 void shadeFaces(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
-                double ll, uint8_t* shade, uint8_t* sure);
+                double ll, uint8_t* shade, uint8_t* sure, SimdForm form = simdForm());
 // computeNormalsBatch may use `padded` (4 vertexCount floats, or null) as
 // scratch for the four-lane kernel; given a `facing` table it also fills it
 // as computeNormalsAvx does and returns true, or leaves it and returns false
 // where there is no such kernel.
 bool computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count, int32_t vertexCount = 0,
-                         float* padded = nullptr, const Vec3* viewer = nullptr, uint8_t* facing = nullptr);
+                         float* padded = nullptr, const Vec3* viewer = nullptr, uint8_t* facing = nullptr,
+                         SimdForm form = simdForm());
 // The indices of the faces with facing[i] set (and, where projectedValid is
 // given, all three vertices projected), in stored order; returns how many.
 int32_t listFacingFaces(const uint8_t* facing, const Face* faces, int32_t count, const uint8_t* projectedValid,
                         int32_t* list);
 int32_t projectVertices(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
-                        int32_t height, float f, ScreenVertex* out, uint8_t* valid);
+                        int32_t height, float f, ScreenVertex* out, uint8_t* valid, SimdForm form = simdForm());

@@ -8,9 +8,8 @@
 // can replace the baseline one; what comes after has internal linkage or is
 // one of the kernels.
 #include "render3d/face_kernels.h"
-#include "core/cpu_features.h"
 
-#if defined(QUARNEL_FACES_AVX)
+#if defined(QUARNEL_X86_SIMD)
 
 #include <immintrin.h>
 
@@ -334,6 +333,4 @@ int32_t projectVerticesAvx(const Matrix4& w, const Vertex* vertices, int32_t cou
 #pragma GCC pop_options
 #endif
 
-bool faceKernelsAvxUsable() { return mayUse(CpuFeature::Avx); }
-
-#endif  // QUARNEL_FACES_AVX
+#endif  // QUARNEL_X86_SIMD

@@ -3,7 +3,7 @@
 // kernels; the gathers from the vertex and face tables stay scalar.
 #include "render3d/face_kernels.h"
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 
 namespace {
@@ -209,4 +209,4 @@ void projectVerticesSse2(const Matrix4& world, const Vertex* vertices, int32_t c
         projectVerticesScalar(world, vertices + i, count - i, width, height, f, out + i, valid + i);
 }
 
-#endif  // __SSE2__
+#endif  // QUARNEL_X86_SIMD

@@ -12,7 +12,9 @@
 #include <cmath>
 #include <cstdint>
 
-#if defined(__SSE2__)
+#include "core/simd.h"
+
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 #endif
 
@@ -49,7 +51,7 @@ inline double fastAcos(double q)
     return q > 0.0 ? 2.0 * asinS : kPi - 2.0 * asinS;
 }
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 inline __m128d fastAcos2(__m128d q)
 {
     using namespace fast_acos_detail;

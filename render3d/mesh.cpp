@@ -39,14 +39,23 @@ void Mesh::addModifier(VertexModifier* modifier)
     modifier->bind(this);
 }
 
-void Mesh::computeNormals()
+void Mesh::computeNormals(const Vec3* facingViewer)
 {
     if (paddedVertices.size() != 4 * size_t(vertexCount))  // only for tables not made by allocate()
         paddedVertices.resize(4 * size_t(vertexCount));
-    uint8_t* facingOut = facingWanted && facing.size() == size_t(faceCount) ? facing.data() : nullptr;
+    uint8_t* facingOut = facingViewer && facing.size() == size_t(faceCount) ? facing.data() : nullptr;
     const bool withFacing = computeNormalsBatch(vertices, faces.get(), faceCount, vertexCount,
-                                                paddedVertices.data(), &facingViewer, facingOut);
+                                                paddedVertices.data(), facingViewer, facingOut);
     facingVertices = withFacing ? vertices : nullptr;
+}
+
+void Mesh::applyModifiers(const Vec3* facingViewer)
+{
+    vertices = baseVertices.get();
+    for (VertexModifier* m = modifiers.first(); m; m = modifiers.next()) {
+        m->apply();
+        computeNormals(facingViewer);
+    }
 }
 
 Vec3 Mesh::viewerInObjectSpace() const
@@ -77,14 +86,9 @@ void Mesh::render()
     Scene& scene = *node.scene;
     const Vec3 viewer = viewerInObjectSpace();
 
-    // The modifiers' computeNormals work out the facing test too.
-    facingViewer = viewer;
+    // The normals after each modifier come with the facing test.
     facingVertices = nullptr;
-    facingWanted = true;
-    vertices = baseVertices.get();
-    for (VertexModifier* m = modifiers.first(); m; m = modifiers.next())
-        m->apply();
-    facingWanted = false;
+    applyModifiers(&viewer);
 
     const float f = focalLength(scene.width);
     // Every lit face renormalises the light in place. When one normalisation
@@ -132,15 +136,6 @@ void Mesh::render()
         drawTriangle(scene.target, scene.width, scene.height, screen, litColor(face.color, shade),
                      scene.depthBuffer.get(), &scene.depthRowsUsed);
     }
-}
-
-void Mesh::renderReference()
-{
-    const Vec3 viewer = viewerInObjectSpace();
-    vertices = baseVertices.get();
-    for (VertexModifier* m = modifiers.first(); m; m = modifiers.next())
-        m->apply();
-    drawFacesOneByOne(viewer, focalLength(owner->scene->width));
 }
 
 void Mesh::drawFacesOneByOne(const Vec3& viewer, float f)

@@ -27,8 +27,9 @@ struct Face {
 };
 
 // A per-frame deformer of one mesh. Each apply() reads the mesh's current
-// `vertices`, writes the deformed positions into `output`, makes `output` the
-// mesh's current vertices and recomputes the face normals, so modifiers chain.
+// `vertices`, writes the deformed positions into `output` and makes `output`
+// the mesh's current vertices, so modifiers chain; the mesh recomputes the
+// face normals after each (Mesh::applyModifiers).
 class VertexModifier {
 public:
     Mesh* mesh = nullptr;
@@ -65,13 +66,10 @@ public:
     std::vector<uint8_t> drawShade;
     std::vector<uint8_t> drawShadeSure;
     std::vector<float> paddedVertices;  // scratch of computeNormals: x, y, z, 0 per vertex
-    // The facing test worked out with the normals where a kernel can: while
-    // render() runs the modifiers, computeNormals also fills `facing` for
-    // `facingViewer`, and `facingVertices` names the vertex table it was
-    // worked out for (null when it was not).
+    // The facing test worked out with the normals where a kernel can:
+    // computeNormals given a viewer fills `facing`, and `facingVertices` names
+    // the vertex table it was worked out for (null when it was not).
     std::vector<uint8_t> facing;
-    Vec3 facingViewer;
-    bool facingWanted = false;
     const Vertex* facingVertices = nullptr;
 
     Mesh() = default;
@@ -86,19 +84,25 @@ public:
     void addModifier(VertexModifier* modifier);
 
     // Recomputes every face normal from the current `vertices`. A degenerate
-    // face gets a NaN normal, which the facing test never passes.
-    void computeNormals();
+    // face gets a NaN normal, which the facing test never passes. Given a
+    // viewer (in object space), also works out the facing test for it where
+    // the kernel can (see `facing`).
+    void computeNormals(const Vec3* facingViewer = nullptr);
+
+    // Starts from the base vertices and runs each modifier in turn, the
+    // normals recomputed after each (with the facing test for facingViewer,
+    // when given).
+    void applyModifiers(const Vec3* facingViewer = nullptr);
 
     // Runs the modifiers and draws every face that faces the viewer into the
     // owner's scene. Called by SceneNode::render once the world matrix is set.
     void render();
 
-    // The same picture drawn the plain way, one face at a time: each vertex
-    // transformed and projected afresh for every face, and the light
-    // renormalised before every lit face. render() gives the same bytes.
-    void renderReference();
-
-private:
+    // The faces drawn the plain way, one at a time: each vertex transformed
+    // and projected afresh for every face, and the light renormalised before
+    // every lit face. render() takes this way when the light is not stable
+    // under renormalisation, and gives its bytes otherwise.
     void drawFacesOneByOne(const Vec3& viewer, float f);
+    // The camera's position relative to the owner, in object space.
     Vec3 viewerInObjectSpace() const;
 };

@@ -3,6 +3,8 @@
 // triangle fill in 24.8 fixed point.
 #include <cstdint>
 
+#include "core/simd.h"
+
 // A projected vertex: pixel coordinates and a depth key (smaller unsigned key
 // = nearer).
 struct ScreenVertex {
@@ -28,19 +30,13 @@ struct RowRange {
 // keys the call may have changed.
 //
 // Rows off the target are skipped without being visited, and spans are filled
-// eight pixels at a time (AVX2 when the processor has it, else SSE2; see
-// span_kernels.h and triangle_fill.h); the pixels, keys and record order are
-// exactly those of drawTriangleReference.
+// eight pixels at a time with the SIMD forms (see span_kernels.h and
+// triangle_fill.h); the pixels, keys and record order are exactly those of
+// the plain fill, which steps every row from top to bottom through one span
+// function per row, edges stepped by repeated addition: columns
+// min(xa, xb) ... max(xa, xb) - 1 clamped to 0 ... width - 1, depth
+// interpolated from za to zb (24.8 fixed point) over the visible columns, the
+// first pixel half a step in; a pixel is written when its key is below the
+// stored one, unsigned.
 void drawTriangle(uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
-                  uint32_t color, uint32_t* depth, RowRange* touched = nullptr);
-
-// The same fill done the plain way: every row from top to bottom through
-// drawSpan, edges stepped by repeated addition.
-void drawTriangleReference(uint32_t* target, int32_t width, int32_t height, ScreenVertex* v,
-                           uint32_t color, uint32_t* depth);
-
-// One row: columns min(xa, xb) ... max(xa, xb) - 1 clamped to 0 ... width - 1,
-// depth interpolated from za to zb (24.8 fixed point) over the visible columns.
-// A pixel is written when its key is below the stored one, unsigned.
-void drawSpan(uint32_t* target, int32_t width, int32_t height, int32_t xa, int32_t xb,
-              int32_t y, int32_t za, int32_t zb, uint32_t color, uint32_t* depth);
+                  uint32_t color, uint32_t* depth, RowRange* touched = nullptr, SimdForm form = simdForm());

@@ -5,7 +5,7 @@
 // comes after has internal linkage.
 #include "render3d/raster_kernels.h"
 
-#if defined(QUARNEL_RASTER_AVX2)
+#if defined(QUARNEL_X86_SIMD)
 
 #include <immintrin.h>
 
@@ -70,8 +70,8 @@ void fillSortedTriangleAvx2(uint32_t* target, int32_t width, int32_t height, con
     fillSortedTriangle<SpanAvx2>(target, width, height, v, color, depth, xMin, xMax);
 }
 
-void fillSpanAvx2Entry(uint32_t* rowPixels, uint32_t* rowKeys, int32_t width, int32_t xl, int32_t n, uint32_t z,
-                       uint32_t dz, uint32_t color)
+void fillSpanAvx2(uint32_t* rowPixels, uint32_t* rowKeys, int32_t width, int32_t xl, int32_t n, uint32_t z,
+                  uint32_t dz, uint32_t color)
 {
     SpanAvx2::fill(rowPixels, rowKeys, width, xl, n, z, dz, color);
 }

@@ -12,7 +12,9 @@
 // end is left to the plain loop.
 #include <cstdint>
 
-#if defined(__SSE2__)
+#include "core/simd.h"
+
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 #endif
 
@@ -29,7 +31,7 @@ inline void fillSpanScalar(uint32_t* pixel, uint32_t* key, int32_t n, uint32_t z
     }
 }
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 // Pixels xl ... xl + n - 1 of a row of `width` pixels starting at rowPixels /
 // rowKeys; needs 0 <= xl, 1 <= n and xl + n <= width.
 inline void fillSpanSse2(uint32_t* rowPixels, uint32_t* rowKeys, int32_t width, int32_t xl, int32_t n, uint32_t z,

@@ -5,10 +5,10 @@
 // internal linkage so that the copies built for different instruction sets
 // never stand in for one another.
 //
-// It gives the bytes of drawTriangleReference: the same edges and steps, but
+// It gives the bytes of the plain fill (rasterizer.h): the same edges and steps, but
 // rows off the target are skipped rather than visited (the edges jump past
 // them by a multiplication, which wraps in uint32_t exactly like the repeated
-// additions), and drawSpan's ordering and clamping are done without branches.
+// additions), and the plain span's ordering and clamping are done without branches.
 #include <algorithm>
 #include <cstdint>
 

@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "platform/display.h"
 #include "platform/pixel_layouts.h"
 #include "platform/row_converters.h"
-#include "platform/row_converters_scalar.h"
 
 namespace {
 
@@ -81,48 +79,6 @@ TEST(RowConverterValues, Wide_layouts_and_the_top_byte)
         EXPECT_EQ(bgr24[3 * i], 0x12);
         EXPECT_EQ(bgr24[3 * i + 1], 0x34);
         EXPECT_EQ(bgr24[3 * i + 2], 0x56);
-    }
-}
-
-// The packed kernels against their twins: random pixels (top byte included),
-// every count from 0 to 40 and a full row, destinations at every alignment,
-// and not one byte written past count pixels.
-TEST(RowConverterKernels, Packed_kernels_match_their_scalar_twins)
-{
-    struct Pair {
-        const char* name;
-        RowConverter packed, scalar;
-        int32_t bytesPerPixel;
-    };
-    const Pair pairs[] = {
-        {"rgb32", convertRgb32, convertRgb32Scalar, 4},    {"rgb24", convertRgb24, convertRgb24Scalar, 3},
-        {"rgb565", convertRgb565, convertRgb565Scalar, 2}, {"bgr565", convertBgr565, convertBgr565Scalar, 2},
-        {"rgb555", convertRgb555, convertRgb555Scalar, 2}, {"bgr555", convertBgr555, convertBgr555Scalar, 2},
-    };
-    std::mt19937 random(12345);
-    std::vector<int32_t> counts;
-    for (int32_t count = 0; count <= 40; ++count)
-        counts.push_back(count);
-    counts.push_back(320);
-    constexpr size_t kSlack = 64;
-    for (const Pair& pair : pairs) {
-        for (int32_t count : counts) {
-            std::vector<uint32_t> source(count + 8);  // extra pixels that must never be read into the output
-            for (uint32_t& p : source)
-                p = random();
-            const size_t bytes = static_cast<size_t>(count) * pair.bytesPerPixel;
-            for (size_t offset = 0; offset < 4; ++offset) {
-                std::vector<uint8_t> packed(bytes + kSlack, 0xA5), scalar(bytes + kSlack, 0xA5);
-                pair.packed(source.data(), packed.data() + offset, count);
-                pair.scalar(source.data(), scalar.data() + offset, count);
-                ASSERT_EQ(packed, scalar) << pair.name << " count " << count << " offset " << offset;
-                for (size_t i = 0; i < packed.size(); ++i) {
-                    if (i < offset || i >= offset + bytes) {
-                        ASSERT_EQ(packed[i], 0xA5) << pair.name << " count " << count << " wrote byte " << i;
-                    }
-                }
-            }
-        }
     }
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/display.h"
-#include "platform/display_window.h"
+#include "reference/display_window.h"
 #include "platform/pixel_layouts.h"
 #include "core/frame.h"
 #include "core/startup_error.h"

@@ -1,74 +1,14 @@
-// The fast swirl kernels against the literal per-pixel warp.
+// Where the fast swirl kernels apply and the margin they rest on (every form
+// against the literal per-pixel warp: kernel_forms_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
-#include <vector>
 
 #include "core/frame.h"
 #include "effects/video/swirl_warp.h"
 #include "effects/video/video_effect.h"
 
 namespace {
-
-// Every pixel holds its own index, so a frame shows exactly where each
-// target pixel read from.
-std::vector<uint32_t> placePicture()
-{
-    std::vector<uint32_t> picture(kFramePixels);
-    for (int i = 0; i < kFramePixels; ++i)
-        picture[i] = uint32_t(i);
-    return picture;
-}
-
-// Times over the whole span of the effect, plus adversarial ones: the push
-// switching on (k = 1), whole turns of the angle a (where pushes along the
-// axes through the centre land on whole numbers), the largest push of the
-// programme, and pushes at and past the fast kernels' limit.
-std::vector<int32_t> testTimes()
-{
-    std::vector<int32_t> times = {1, 499, 500, 501, 1000, 39099, 39098};
-    for (int turns = 1; turns <= 24; ++turns)
-        for (int quarter = 0; quarter < 4; ++quarter) {
-            // a = 0.004 t rounded to float: pick the nearest whole ms and its neighbours.
-            const int32_t t = int32_t(std::lround((turns * 2 + quarter * 0.5) * M_PI / 0.004));
-            if (t < 39100)
-                for (int32_t d : {-1, 0, 1})
-                    times.push_back(t + d);
-        }
-    std::mt19937 rng(7);
-    for (int i = 0; i < 40; ++i)
-        times.push_back(int32_t(rng() % 39099) + 1);
-    // k = 160 and 161 (the fast limit) and a negative time.
-    for (int32_t t : {80000, 80500, -5000})
-        times.push_back(t);
-    return times;
-}
-
-TEST(FastSwirl, EveryKernelReadsExactlyWhereTheReferenceReads)
-{
-    const std::vector<uint32_t> picture = placePicture();
-    std::vector<uint32_t> expected(kFramePixels), got(kFramePixels);
-    for (int32_t t : testTimes()) {
-        warpSwirlExact(picture.data(), expected.data(), t);
-        warpSwirl(picture.data(), got.data(), t);
-        ASSERT_EQ(got, expected) << "public, t = " << t;
-        const SwirlFrame f = swirlFrame(t);
-        if (!f.fastUsable)
-            continue;
-        std::fill(got.begin(), got.end(), 0xDEADBEEF);
-        swirlRowsScalar(f, picture.data(), got.data(), 0, kFrameHeight);
-        ASSERT_EQ(got, expected) << "scalar, t = " << t;
-#if defined(__SSE2__)
-        std::fill(got.begin(), got.end(), 0xDEADBEEF);
-        // In three bands, so a band may start and end on any row.
-        swirlRowsSse2(f, picture.data(), got.data(), 0, 77);
-        swirlRowsSse2(f, picture.data(), got.data(), 77, 78);
-        swirlRowsSse2(f, picture.data(), got.data(), 78, kFrameHeight);
-        ASSERT_EQ(got, expected) << "sse2, t = " << t;
-#endif
-    }
-}
 
 TEST(FastSwirl, FastUseStopsWherePushedCoordinatesLeaveTheCorrectedRange)
 {

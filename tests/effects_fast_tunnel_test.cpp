@@ -1,4 +1,6 @@
-// The tunnel's fast node steps and block fill against their plain forms.
+// The tunnel's fast node steps against the reference steps, and the traced
+// grid against the literal trace (the forms of the on-axis trace and of the
+// block fill are in kernel_forms_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,10 +11,10 @@
 #include <vector>
 
 #include "effects/tunnel/tunnel_axis_trace.h"
-#include "effects/tunnel/tunnel_fill.h"
 #include "effects/tunnel/tunnel_mapper.h"
 #include "effects/tunnel/tunnel_trace.h"
 
+#include "reference/tunnel_reference.h"
 #include "test_support.h"
 
 namespace {
@@ -98,125 +100,18 @@ TEST(TunnelTrace, TracedNodesEqualTheReferenceOverTheWholeProgramme)
             m->setRotation(float(double(0.00012f) * t), float(double(0.0007f) * t), float(double(0.00083f) * t));
         }
         fast.traceNodes(4 * ms);
-        reference.traceNodesReference(4 * ms);
+        traceNodesReference(reference, 4 * ms);
         ASSERT_EQ(std::memcmp(fast.nodes.get(), reference.nodes.get(), sizeof(TunnelNode) * count), 0) << ms;
-    }
-    // An eye off the axis and an odd phase, which the effect never uses.
-    fast.setPosition(0.3f, -0.2f, 5.0f);
-    reference.setPosition(0.3f, -0.2f, 5.0f);
-    fast.traceNodes(-123457);
-    reference.traceNodesReference(-123457);
-    EXPECT_EQ(std::memcmp(fast.nodes.get(), reference.nodes.get(), sizeof(TunnelNode) * count), 0);
-}
-
-using OnAxisTracer = void (*)(const Vec3*, const Matrix4&, int32_t, double, const Vec3&, TunnelNode*);
-
-// Every form of the on-axis trace this build and processor can run.
-std::vector<std::pair<const char*, OnAxisTracer>> onAxisTracers()
-{
-    std::vector<std::pair<const char*, OnAxisTracer>> tracers = {{"plain", traceOnAxisPlain}};
-#if defined(__SSE2__)
-    tracers.emplace_back("sse2", traceOnAxisSse2);
-#endif
-#if defined(QUARNEL_TUNNEL_AVX)
-    if (avxSupported())
-        tracers.emplace_back("avx", traceOnAxisAvx);
-#endif
-    return tracers;
-}
-
-// The on-axis tracers (plain, SSE2, AVX when the processor has it) against
-// the reference node by node: random rotations, phases and depths, eyes at
-// +0 and -0, adversarial view directions (axes, both zeros, lobe and texel
-// boundaries, a direction along the axis), and every count of nodes up to
-// 50 so that every tail of the two-, four- and 24-lane steps is met, the
-// 24-lane one (six groups of four) twice over.
-TEST(TunnelTrace, OnAxisTracersEqualTheReferenceNodeByNode)
-{
-    std::mt19937 rng(31);
-    std::vector<Vec3> directions;
-    for (const auto& [x, y] : adversarialPoints(rng))
-        directions.emplace_back(x, y, (directions.size() % 3) == 0 ? 1.0f : 0.37f);
-    directions.emplace_back(0.0f, 0.0f, 1.0f);
-    directions.emplace_back(-0.0f, 0.0f, -1.0f);
-    std::uniform_real_distribution<float> angle(-7.0f, 7.0f), depth(-5000.0f, 5000.0f);
-
-    const auto tracers = onAxisTracers();
-    ASSERT_GE(directions.size(), 1000u + 50u);
-    std::vector<TunnelNode> expected(directions.size()), got(directions.size());
-    for (int round = 0; round < 12; ++round) {
-        Matrix4 rotation;
-        rotation.setIdentity();
-        if (round > 0)
-            rotation.setRotation(angle(rng), angle(rng), angle(rng));
-        const Vec3 eye(round % 2 ? -0.0f : 0.0f, round % 3 ? 0.0f : -0.0f, round < 2 ? 0.0f : depth(rng));
-        const double s = round < 4 ? std::vector<double>{0.0, 1.0, -1.0, -0.0}[round] : std::sin(0.001 * int32_t(rng()));
-        ASSERT_TRUE(onAxisTraceApplies(eye, s));
-        for (size_t i = 0; i < directions.size(); ++i)
-            expected[i] = traceNodeExact(rotation.transformPoint(directions[i]), s, eye);
-        for (const auto& [name, trace] : tracers) {
-            std::fill(got.begin(), got.end(), TunnelNode{-7, -7});
-            trace(directions.data(), rotation, int32_t(directions.size()), s, eye, got.data());
-            for (size_t i = 0; i < directions.size(); ++i)
-                ASSERT_TRUE(got[i].u == expected[i].u && got[i].v == expected[i].v)
-                    << name << " round " << round << " node " << i << ": " << got[i].u << "," << got[i].v
-                    << " expected " << expected[i].u << "," << expected[i].v;
-            // Short runs: each tail, and nothing written past the count.
-            for (int32_t count = 1; count <= 50; ++count) {
-                std::vector<TunnelNode> part(count + 1, TunnelNode{-7, -7});
-                trace(directions.data() + 1000, rotation, count, s, eye, part.data());
-                for (int32_t i = 0; i < count; ++i)
-                    ASSERT_TRUE(part[i].u == expected[1000 + i].u && part[i].v == expected[1000 + i].v)
-                        << name << " count " << count << " node " << i;
-                ASSERT_EQ(part[count].u, -7) << name << " count " << count;
-            }
-        }
     }
     // An eye off the axis or an out-of-range wobble is not the on-axis case.
     EXPECT_FALSE(onAxisTraceApplies(Vec3(1e-30f, 0.0f, 0.0f), 0.5));
     EXPECT_FALSE(onAxisTraceApplies(Vec3(0.0f, 0.0f, 0.0f), 1.5));
-}
-
-// A node the fast steps cannot vouch for (a sight line along the axis, or
-// one with tiny sideways parts) at each lane of a step of 24, alone and in
-// pairs across the six groups of four and into the next step, among nodes
-// they do vouch for:
-// every tracer puts the reference node in that lane and leaves the others
-// to the fast steps.
-TEST(TunnelTrace, NodesLeftToTheReferenceLandInTheirOwnLanes)
-{
-    std::mt19937 rng(37);
-    std::uniform_real_distribution<float> side(-1.0f, 1.0f);
-    const auto tracers = onAxisTracers();
-    Matrix4 identity;
-    identity.setIdentity();
-    const Vec3 eye(0.0f, 0.0f, 123.0f);
-    const double s = 0.75;
-    const Vec3 doubtful[] = {Vec3(0.0f, 0.0f, 1.0f), Vec3(1e-35f, -1e-35f, 1.0f)};
-    constexpr int kNodes = 48;  // two steps of the widest tracer
-    for (int first = 0; first < 24; ++first) {
-        for (int second = first; second < kNodes; second += 5) {
-            std::vector<Vec3> directions(kNodes);
-            for (Vec3& d : directions)
-                d = Vec3(side(rng), side(rng), 1.0f);
-            directions[first] = doubtful[first % 2];
-            directions[second] = doubtful[second % 2];
-            std::vector<TunnelNode> expected(kNodes);
-            for (int i = 0; i < kNodes; ++i)
-                expected[i] = traceNodeExact(directions[i], s, eye);
-            for (const auto& [name, trace] : tracers) {
-                for (int32_t count : {kNodes, second + 1}) {
-                    std::vector<TunnelNode> got(kNodes + 1, TunnelNode{-7, -7});
-                    trace(directions.data(), identity, count, s, eye, got.data());
-                    for (int i = 0; i < count; ++i)
-                        ASSERT_TRUE(got[i].u == expected[i].u && got[i].v == expected[i].v)
-                            << name << " doubtful lanes " << first << ", " << second << ", count " << count
-                            << ": node " << i;
-                    ASSERT_EQ(got[count].u, -7) << name;
-                }
-            }
-        }
-    }
+    // An eye off the axis and an odd phase, which the effect never uses.
+    fast.setPosition(0.3f, -0.2f, 5.0f);
+    reference.setPosition(0.3f, -0.2f, 5.0f);
+    fast.traceNodes(-123457);
+    traceNodesReference(reference, -123457);
+    EXPECT_EQ(std::memcmp(fast.nodes.get(), reference.nodes.get(), sizeof(TunnelNode) * count), 0);
 }
 
 // Nodes are traced in batches: grids whose node count is below one batch,
@@ -232,89 +127,9 @@ TEST(TunnelTrace, BatchedTracingCoversEveryGridSize)
             m->setRotation(0.4f, 1.3f, -0.7f);
         }
         fast.traceNodes(777);
-        reference.traceNodesReference(777);
+        traceNodesReference(reference, 777);
         EXPECT_EQ(std::memcmp(fast.nodes.get(), reference.nodes.get(), sizeof(TunnelNode) * count), 0)
             << shape[0] << "x" << shape[1] << " blocks of " << shape[2] << ", " << count << " nodes";
-    }
-}
-
-TEST(TunnelFill, FixedSizeKernelsWriteWhatTheGeneralFillWrites)
-{
-    std::mt19937 rng(23);
-    std::vector<uint32_t> texture(256 * 256);
-    for (uint32_t& t : texture)
-        t = rng();
-    constexpr int kStride = 37;  // the block sits inside a wider buffer
-    std::vector<uint32_t> expected(kStride * 12), plain(kStride * 12);
-    const int32_t extremes[] = {0, 1, -1, 255, 256, -256, 8388607, -8388608, std::numeric_limits<int32_t>::max(),
-                                std::numeric_limits<int32_t>::min()};
-    std::uniform_int_distribution<int32_t> near(-3000, 3000);
-    for (int round = 0; round < 3000; ++round) {
-        int32_t c[8];
-        for (int32_t& v : c)
-            v = round % 3 == 0 ? extremes[rng() % 10] : round % 3 == 1 ? near(rng) : int32_t(rng());
-        std::fill(expected.begin(), expected.end(), 0u);
-        plain = expected;
-        TunnelMapper::fillTextureBlock(expected.data(), kStride, 3, 2, 8, c[0], c[1], c[2], c[3], c[4], c[5], c[6],
-                                       c[7], texture.data());
-        fillTextureBlockFixed<8>(plain.data() + 2 * kStride + 3, kStride, c[0], c[1], c[2], c[3], c[4], c[5], c[6],
-                                 c[7], texture.data());
-        ASSERT_EQ(plain, expected) << round;
-    }
-}
-
-// A row of blocks across: every width from 1 to 90 blocks (partial groups of
-// eight, one pass of 40 and more than one), node values near each other,
-// anywhere in 32 bits, and at the extremes; pixels around the row stay
-// untouched.
-TEST(TunnelFill, BlockRowKernelsWriteWhatTheBlockFillWrites)
-{
-    std::mt19937 rng(29);
-    std::vector<uint32_t> texture(256 * 256);
-    for (uint32_t& t : texture)
-        t = rng();
-    const int32_t extremes[] = {0, 1, -1, 7, -9, 255, 256, -256, 8388607, -8388608,
-                                std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()};
-    std::uniform_int_distribution<int32_t> near(-3000, 3000);
-    for (int32_t blocks = 1; blocks <= 90; ++blocks) {
-        const int32_t stride = 8 * blocks + 5;
-        for (int round = 0; round < 12; ++round) {
-            // Exactly 2 (blocks + 1) nodes, so reading past them is caught by
-            // the address sanitizer build.
-            std::vector<TunnelNode> top(blocks + 1), bottom(blocks + 1);
-            for (std::vector<TunnelNode>* row : {&top, &bottom})
-                for (TunnelNode& n : *row) {
-                    const auto pick = [&]() -> int32_t {
-                        switch (round % 3) {
-                        case 0: return extremes[rng() % 12];
-                        case 1: return near(rng);
-                        default: return int32_t(rng());
-                        }
-                    };
-                    n = TunnelNode{pick(), pick()};
-                }
-            std::vector<uint32_t> expected(stride * 10, 0xDEADBEEFu);
-            std::vector<uint32_t> plain = expected;
-            std::vector<uint32_t> fast = expected;
-            for (int32_t j = 0; j < blocks; ++j)
-                TunnelMapper::fillTextureBlock(expected.data(), stride, 8 * j + 2, 1, 8, top[j].u, top[j].v,
-                                               top[j + 1].u, top[j + 1].v, bottom[j].u, bottom[j].v, bottom[j + 1].u,
-                                               bottom[j + 1].v, texture.data());
-            fillBlockRow8Plain(plain.data() + stride + 2, stride, top.data(), bottom.data(), blocks, texture.data());
-            ASSERT_EQ(plain, expected) << blocks << " blocks, round " << round;
-#if defined(__SSE2__)
-            fillBlockRow8Sse2(fast.data() + stride + 2, stride, top.data(), bottom.data(), blocks, texture.data());
-            ASSERT_EQ(fast, expected) << blocks << " blocks, round " << round;
-#endif
-#if defined(QUARNEL_TUNNEL_FILL_AVX2)
-            if (fillAvx2Supported()) {
-                std::vector<uint32_t> wide(stride * 10, 0xDEADBEEFu);
-                fillBlockRow8Avx2(wide.data() + stride + 2, stride, top.data(), bottom.data(), blocks,
-                                  texture.data());
-                ASSERT_EQ(wide, expected) << blocks << " blocks, round " << round << " (AVX2)";
-            }
-#endif
-        }
     }
 }
 

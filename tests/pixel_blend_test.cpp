@@ -1,6 +1,6 @@
 // Blends: the documented examples over all four byte lanes, the factor's low
-// byte, the word-at-a-time scalar kernels against single-byte arithmetic, and
-// the SSE2 kernels against the scalar ones.
+// byte, and the word-at-a-time scalar kernels against single-byte arithmetic
+// (the SSE2 forms against the scalar ones: kernel_forms_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -69,35 +69,3 @@ TEST(Blend, ScalarKernelsExactForEveryBytePair) {
                         ASSERT_EQ((fade >> shift) & 0xFF, (s * f + d * (255 - f)) >> 8) << d << ", " << s << ", " << f;
                     }
 }
-
-#if defined(__SSE2__)
-// Counts 0..40 cover each tail length many times. The buffers start one
-// pixel in, so the vector loads are unaligned, and the pixels before and
-// after must stay untouched.
-TEST(Blend, Sse2MatchesScalarOnEveryTailLength) {
-    std::mt19937 rng(1234);
-    auto randomPixels = [&](int n) {
-        std::vector<uint32_t> v(n);
-        for (auto& p : v) p = rng();
-        return v;
-    };
-    constexpr int kGuard = 8;
-    for (int count = 0; count <= 40; ++count) {
-        for (uint32_t factor : {0u, 1u, 128u, 255u, 0x1234u, static_cast<uint32_t>(rng())}) {
-            const std::vector<uint32_t> dst0 = randomPixels(count + kGuard + 1);
-            const std::vector<uint32_t> src = randomPixels(count + kGuard + 1);
-            std::vector<uint32_t> a = dst0, b = dst0;
-            subtractPixelsScalar(a.data() + 1, src.data() + 1, count);
-            subtractPixelsSse2(b.data() + 1, src.data() + 1, count);
-            ASSERT_EQ(a, b) << "subtract, count " << count;
-
-            a = b = dst0;
-            crossFadePixelsScalar(a.data() + 1, src.data() + 1, count, factor);
-            crossFadePixelsSse2(b.data() + 1, src.data() + 1, count, factor);
-            ASSERT_EQ(a, b) << "cross-fade, count " << count << ", factor " << factor;
-            ASSERT_EQ(b[0], dst0[0]);
-            for (int i = count + 1; i < count + kGuard + 1; ++i) ASSERT_EQ(b[i], dst0[i]) << "past count " << count;
-        }
-    }
-}
-#endif

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "reference/raster_reference.h"
 #include "render3d/rasterizer.h"
 
 namespace {

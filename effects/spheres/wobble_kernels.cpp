@@ -70,3 +70,15 @@ void wobbleVerticesScalar(const WobbleFrame& w, const WobbleBasis& b, const Vert
             out[i].position = wobbleVertexExact(in[i].position, w);
     }
 }
+
+void wobbleVertices(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
+                    int32_t count, SimdForm form)
+{
+#if defined(QUARNEL_X86_SIMD)
+    if (form >= SimdForm::Avx)
+        return wobbleVerticesAvx(frame, basis, in, out, count);
+    if (form >= SimdForm::Sse2)
+        return wobbleVerticesSse2(frame, basis, in, out, count);
+#endif
+    wobbleVerticesScalar(frame, basis, in, out, count);
+}

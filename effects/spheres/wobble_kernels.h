@@ -12,6 +12,7 @@
 // recomputed the reference way. So every stored float is the reference's.
 #include <cstdint>
 
+#include "core/simd.h"
 #include "render3d/mesh.h"
 
 struct WobbleFrame {
@@ -43,15 +44,15 @@ Vec3 wobbleVertexExact(const Vec3& p, const WobbleFrame& frame);
 // basis of in[i]'s position) for a frame whose fastUsable is set.
 void wobbleVerticesScalar(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
                           int32_t count);
-#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
-// Four vertices at a time, compiled for AVX in its own file; call only when
-// wobbleAvxUsable().
-#define QUARNEL_WOBBLE_AVX 1
-bool wobbleAvxUsable();
+#if defined(QUARNEL_X86_SIMD)
+void wobbleVerticesSse2(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
+                        int32_t count);
+// Four vertices at a time, compiled for AVX in its own file; only for
+// processors with AVX.
 void wobbleVerticesAvx(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
                        int32_t count);
 #endif
-#if defined(__SSE2__)
-void wobbleVerticesSse2(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
-                        int32_t count);
-#endif
+
+// The widest of the forms above at or below `form`.
+void wobbleVertices(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
+                    int32_t count, SimdForm form = simdForm());

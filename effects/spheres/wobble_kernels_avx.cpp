@@ -4,9 +4,8 @@
 // included before the instruction set is raised; what follows has internal
 // linkage or is the kernel itself.
 #include "effects/spheres/wobble_kernels.h"
-#include "core/cpu_features.h"
 
-#if defined(QUARNEL_WOBBLE_AVX)
+#if defined(QUARNEL_X86_SIMD)
 
 #include <immintrin.h>
 
@@ -85,6 +84,4 @@ void wobbleVerticesAvx(const WobbleFrame& w, const WobbleBasis& b, const Vertex*
 #pragma GCC pop_options
 #endif
 
-bool wobbleAvxUsable() { return mayUse(CpuFeature::Avx); }
-
-#endif  // QUARNEL_WOBBLE_AVX
+#endif  // QUARNEL_X86_SIMD

@@ -2,7 +2,7 @@
 // operations in the same order as wobbleVerticesScalar.
 #include "effects/spheres/wobble_kernels.h"
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 
 namespace {
@@ -57,4 +57,4 @@ void wobbleVerticesSse2(const WobbleFrame& w, const WobbleBasis& b, const Vertex
     }
 }
 
-#endif  // __SSE2__
+#endif  // QUARNEL_X86_SIMD

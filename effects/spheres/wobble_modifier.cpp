@@ -50,18 +50,8 @@ void WobbleModifier::apply()
             makeBasis(i, in[i].position);
 
     const WobbleBasis basis{sinZY.data(), cosZY.data(), sinXZ.data(), cosXZ.data(), sinXY.data(), cosXY.data()};
-#if defined(QUARNEL_WOBBLE_AVX)
-    if (wobbleAvxUsable())
-        wobbleVerticesAvx(frame, basis, in, output.get(), mesh->vertexCount);
-    else
-        wobbleVerticesSse2(frame, basis, in, output.get(), mesh->vertexCount);
-#elif defined(__SSE2__)
-    wobbleVerticesSse2(frame, basis, in, output.get(), mesh->vertexCount);
-#else
-    wobbleVerticesScalar(frame, basis, in, output.get(), mesh->vertexCount);
-#endif
+    wobbleVertices(frame, basis, in, output.get(), mesh->vertexCount);
     mesh->vertices = output.get();
-    mesh->computeNormals();
 }
 
 void WobbleModifier::applyReference()
@@ -72,5 +62,4 @@ void WobbleModifier::applyReference()
     for (int32_t i = 0; i < mesh->vertexCount; ++i)
         out[i].position = wobbleVertexExact(in[i].position, frame);
     mesh->vertices = out;
-    mesh->computeNormals();
 }

@@ -2,17 +2,13 @@
 
 #include "effects/streaks/light_streaks_kernels.h"
 
-void applyLightStreaks(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength)
+void applyLightStreaks(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength, SimdForm form)
 {
-#if defined(QUARNEL_STREAKS_AVX2)
-    if (streaksAvx2Usable()) {
-        applyLightStreaksAvx2(pixels, centreX, centreY, strength);
-        return;
-    }
+#if defined(QUARNEL_X86_SIMD)
+    if (form >= SimdForm::Avx2)
+        return applyLightStreaksAvx2(pixels, centreX, centreY, strength);
+    if (form >= SimdForm::Sse2)
+        return applyLightStreaksSse2(pixels, centreX, centreY, strength);
 #endif
-#if defined(__SSE2__)
-    applyLightStreaksSse2(pixels, centreX, centreY, strength);
-#else
     applyLightStreaksScalar(pixels, centreX, centreY, strength);
-#endif
 }

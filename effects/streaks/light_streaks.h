@@ -6,8 +6,10 @@
 // that point away from the centre.
 #include <cstdint>
 
+#include "core/simd.h"
+
 // Rewrites a 320 x 240 buffer in place. centreX 0..319, centreY 0..239,
 // strength 0..8191 (values outside are clamped, so nothing outside the
-// buffer is ever read or written). Uses the AVX2 kernel where the CPU has
-// it, else the SSE2 one; all give the same bytes as the scalar kernel.
-void applyLightStreaks(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
+// buffer is ever read or written). Every form gives the scalar kernel's bytes.
+void applyLightStreaks(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength,
+                       SimdForm form = simdForm());

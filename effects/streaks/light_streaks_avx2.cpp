@@ -27,7 +27,7 @@
 // AVX2 code can stand in for a shared inline function elsewhere.
 #include "effects/streaks/light_streaks_kernels.h"
 
-#if defined(QUARNEL_STREAKS_AVX2)
+#if defined(QUARNEL_X86_SIMD)
 #include <immintrin.h>
 
 #include <cstddef>
@@ -675,4 +675,4 @@ STREAKS_AVX2 void applyLightStreaksAvx2(uint32_t* pixels, int32_t centreX, int32
     sweepFarRows(pixels, g, false, downNear + 1, kStreakHeight - 1 - g.centreY, groups);
 }
 
-#endif  // QUARNEL_STREAKS_AVX2
+#endif  // QUARNEL_X86_SIMD

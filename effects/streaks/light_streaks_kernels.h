@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/cpu_features.h"
+#include "core/simd.h"
 
 constexpr int kStreakWidth = 320;
 constexpr int kStreakHeight = 240;
@@ -33,14 +33,8 @@ inline StreakGeometry streakGeometry(int32_t centreX, int32_t centreY, int32_t s
 
 void applyLightStreaksScalar(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 void applyLightStreaksSse2(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
-#endif
-
-// The AVX2 kernel is built on x86 with GCC or Clang only, and may be called
-// only where the CPU has AVX2 (streaksAvx2Usable()).
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define QUARNEL_STREAKS_AVX2 1
+// Only where the processor has AVX2.
 void applyLightStreaksAvx2(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
-inline bool streaksAvx2Usable() { return mayUse(CpuFeature::Avx2); }
 #endif

@@ -22,7 +22,7 @@
 // the written pixels of a diagonal lie a fixed stride apart.
 #include "effects/streaks/light_streaks_kernels.h"
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -211,4 +211,4 @@ void applyLightStreaksSse2(uint32_t* pixels, int32_t centreX, int32_t centreY, i
     sweepQuadrant(down, downCount, right, rightCount, pixels, centre + kStreakWidth + 1, kStreakWidth, 1);
 }
 
-#endif  // __SSE2__
+#endif  // QUARNEL_X86_SIMD

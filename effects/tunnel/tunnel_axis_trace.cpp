@@ -49,17 +49,13 @@ void traceOnAxisPlain(const Vec3* directions, const Matrix4& rotation, int32_t c
 }
 
 void traceOnAxis(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
-                 TunnelNode* nodes)
+                 TunnelNode* nodes, SimdForm form)
 {
-#if defined(QUARNEL_TUNNEL_AVX)
-    if (avxSupported()) {
-        traceOnAxisAvx(directions, rotation, count, s, eye, nodes);
-        return;
-    }
+#if defined(QUARNEL_X86_SIMD)
+    if (form >= SimdForm::Avx)
+        return traceOnAxisAvx(directions, rotation, count, s, eye, nodes);
+    if (form >= SimdForm::Sse2)
+        return traceOnAxisSse2(directions, rotation, count, s, eye, nodes);
 #endif
-#if defined(__SSE2__)
-    traceOnAxisSse2(directions, rotation, count, s, eye, nodes);
-#else
     traceOnAxisPlain(directions, rotation, count, s, eye, nodes);
-#endif
 }

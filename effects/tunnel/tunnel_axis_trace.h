@@ -14,6 +14,7 @@
 // vouch for is traced by the reference steps instead.
 #include <cstdint>
 
+#include "core/simd.h"
 #include "effects/tunnel/tunnel_mapper.h"
 
 // True when the eye is on the axis and the wobble factor s is one the fast
@@ -30,22 +31,17 @@ TunnelNode traceNodeExact(const Vec3& view, double s, const Vec3& eye);
 void traceOnAxisPlain(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
                       TunnelNode* nodes);
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 // The same, two nodes a step in the two lanes of SSE2 doubles, with exactly
 // the operations of the plain form.
 void traceOnAxisSse2(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
                      TunnelNode* nodes);
-#endif
-
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
-#define QUARNEL_TUNNEL_AVX 1
 // The same, four nodes a step in AVX doubles, the rotation included; only
-// for processors with AVX (avxSupported).
+// for processors with AVX.
 void traceOnAxisAvx(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
                     TunnelNode* nodes);
-bool avxSupported();
 #endif
 
-// The fastest form the build and the processor have.
+// The widest of the forms above at or below `form`.
 void traceOnAxis(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
-                 TunnelNode* nodes);
+                 TunnelNode* nodes, SimdForm form = simdForm());

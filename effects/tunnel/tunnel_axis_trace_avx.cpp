@@ -6,9 +6,8 @@
 // the same order on IEEE doubles (no fused multiply-add), so it yields the
 // same values and takes the same decisions; branches become lane masks.
 #include "effects/tunnel/tunnel_axis_trace.h"
-#include "core/cpu_features.h"
 
-#if defined(QUARNEL_TUNNEL_AVX)
+#if defined(QUARNEL_X86_SIMD)
 #include <immintrin.h>
 
 #include "effects/tunnel/tunnel_trace.h"
@@ -237,6 +236,4 @@ QUARNEL_AVX void traceOnAxisAvx(const Vec3* directions, const Matrix4& rotation,
     }
 }
 
-bool avxSupported() { return mayUse(CpuFeature::Avx); }
-
-#endif  // QUARNEL_TUNNEL_AVX
+#endif  // QUARNEL_X86_SIMD

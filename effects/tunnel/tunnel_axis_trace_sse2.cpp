@@ -4,7 +4,7 @@
 // values and takes the same decisions; branches become lane masks.
 #include "effects/tunnel/tunnel_axis_trace.h"
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 
 #include "effects/tunnel/tunnel_trace.h"
@@ -131,4 +131,4 @@ void traceOnAxisSse2(const Vec3* directions, const Matrix4& rotation, int32_t co
     }
 }
 
-#endif  // __SSE2__
+#endif  // QUARNEL_X86_SIMD

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/simd.h"
 #include "effects/tunnel/tunnel_mapper.h"
 
 namespace tunnel_fill_detail {
@@ -61,34 +62,25 @@ void fillTextureBlockFixed(uint32_t* block, int32_t stride, int32_t uTL, int32_t
 void fillBlockRow8Plain(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
                         int32_t blocks, const uint32_t* texture);
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 // The same, across the blocks: see tunnel_fill_sse2.cpp.
 void fillBlockRow8Sse2(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
                        int32_t blocks, const uint32_t* texture);
-#endif
-
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
-#define QUARNEL_TUNNEL_FILL_AVX2 1
 // The same in AVX2, block by block, eight pixels to a store
-// (tunnel_fill_avx2.cpp); only for processors with AVX2 (fillAvx2Supported).
+// (tunnel_fill_avx2.cpp); only for processors with AVX2.
 void fillBlockRow8Avx2(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
                        int32_t blocks, const uint32_t* texture);
-bool fillAvx2Supported();
 #endif
 
-// The fastest form the build and the processor have.
+// The widest of the forms above at or below `form`.
 inline void fillBlockRow8(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
-                          int32_t blocks, const uint32_t* texture)
+                          int32_t blocks, const uint32_t* texture, SimdForm form = simdForm())
 {
-#if defined(QUARNEL_TUNNEL_FILL_AVX2)
-    if (fillAvx2Supported()) {
-        fillBlockRow8Avx2(target, stride, top, bottom, blocks, texture);
-        return;
-    }
+#if defined(QUARNEL_X86_SIMD)
+    if (form >= SimdForm::Avx2)
+        return fillBlockRow8Avx2(target, stride, top, bottom, blocks, texture);
+    if (form >= SimdForm::Sse2)
+        return fillBlockRow8Sse2(target, stride, top, bottom, blocks, texture);
 #endif
-#if defined(__SSE2__)
-    fillBlockRow8Sse2(target, stride, top, bottom, blocks, texture);
-#else
     fillBlockRow8Plain(target, stride, top, bottom, blocks, texture);
-#endif
 }

@@ -17,9 +17,8 @@
 // go two by two, the indices of a pixel in both read together as one 64-bit
 // word, so a pixel costs one and a half loads and an eighth of a store.
 #include "effects/tunnel/tunnel_fill.h"
-#include "core/cpu_features.h"
 
-#if defined(QUARNEL_TUNNEL_FILL_AVX2)
+#if defined(QUARNEL_X86_SIMD)
 #include <immintrin.h>
 
 #include <cstring>
@@ -151,6 +150,4 @@ QUARNEL_AVX2 void fillBlockRow8Avx2(uint32_t* target, int32_t stride, const Tunn
     }
 }
 
-bool fillAvx2Supported() { return mayUse(CpuFeature::Avx2); }
-
-#endif  // QUARNEL_TUNNEL_FILL_AVX2
+#endif  // QUARNEL_X86_SIMD

@@ -31,7 +31,7 @@ void fillBlockRow8Plain(uint32_t* target, int32_t stride, const TunnelNode* top,
                                  bottom[j].u, bottom[j].v, bottom[j + 1].u, bottom[j + 1].v, texture);
 }
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 
 namespace {
@@ -137,4 +137,4 @@ void fillBlockRow8Sse2(uint32_t* target, int32_t stride, const TunnelNode* top, 
     }
 }
 
-#endif  // __SSE2__
+#endif  // QUARNEL_X86_SIMD

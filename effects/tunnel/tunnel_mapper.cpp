@@ -92,17 +92,6 @@ void TunnelMapper::traceNodes(int32_t phase)
     }
 }
 
-void TunnelMapper::traceNodesReference(int32_t phase)
-{
-    const double s = std::sin(0.001 * phase);
-    const int32_t count = (gridColumns + 1) * (gridRows + 1);
-    for (int32_t i = 0; i < count; ++i) {
-        const Vec3 hit = cylinderHit(position, wobbleSightLineExact(rotation.transformPoint(directions[i]), s));
-        nodes[i].u = truncateToInt32(double(hit.z) * kTexelsPerUnit);
-        nodes[i].v = aroundTexelsExact(hit.x, hit.y);
-    }
-}
-
 void TunnelMapper::fillBlocks(uint32_t* target) const
 {
     const int32_t columns = gridColumns + 1;

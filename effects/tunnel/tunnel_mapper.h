@@ -46,9 +46,6 @@ public:
 
     // The two halves of render, separable for measurement.
     void traceNodes(int32_t phase);
-    // traceNodes evaluated literally (two arc tangents and a cosine per
-    // node); traceNodes gives exactly the same nodes.
-    void traceNodesReference(int32_t phase);
     void fillBlocks(uint32_t* target) const;
 
     TunnelNode& node(int32_t row, int32_t column) { return nodes[(gridColumns + 1) * row + column]; }

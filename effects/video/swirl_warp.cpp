@@ -95,3 +95,13 @@ void swirlRowsScalar(const SwirlFrame& f, const uint32_t* picture, uint32_t* tar
         }
     }
 }
+
+void swirlRows(const SwirlFrame& frame, const uint32_t* picture, uint32_t* target, int32_t yFrom, int32_t yTo,
+               SimdForm form)
+{
+#if defined(QUARNEL_X86_SIMD)
+    if (form >= SimdForm::Sse2)
+        return swirlRowsSse2(frame, picture, target, yFrom, yTo);
+#endif
+    swirlRowsScalar(frame, picture, target, yFrom, yTo);
+}

@@ -14,6 +14,8 @@
 // reads exactly the place the reference reads.
 #include <cstdint>
 
+#include "core/simd.h"
+
 struct SwirlFrame {
     int32_t cx;       // centre column, 30 ... 290
     int32_t cy;       // centre row, 20 ... 220
@@ -40,7 +42,11 @@ void warpSwirlExact(const uint32_t* picture, uint32_t* target, int32_t localMs);
 // Rows yFrom ... yTo - 1 of the warp for a frame whose fastUsable is set.
 void swirlRowsScalar(const SwirlFrame& frame, const uint32_t* picture, uint32_t* target, int32_t yFrom,
                      int32_t yTo);
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 void swirlRowsSse2(const SwirlFrame& frame, const uint32_t* picture, uint32_t* target, int32_t yFrom,
                    int32_t yTo);
 #endif
+
+// The widest of the forms above at or below `form`.
+void swirlRows(const SwirlFrame& frame, const uint32_t* picture, uint32_t* target, int32_t yFrom, int32_t yTo,
+               SimdForm form = simdForm());

@@ -5,7 +5,7 @@
 // (and the centre) go the reference way, one by one.
 #include "effects/video/swirl_warp.h"
 
-#if defined(__SSE2__)
+#if defined(QUARNEL_X86_SIMD)
 #include <emmintrin.h>
 
 #include "core/frame.h"
@@ -104,4 +104,4 @@ void swirlRowsSse2(const SwirlFrame& f, const uint32_t* picture, uint32_t* targe
     }
 }
 
-#endif  // __SSE2__
+#endif  // QUARNEL_X86_SIMD

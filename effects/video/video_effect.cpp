@@ -64,9 +64,5 @@ void warpSwirl(const uint32_t* picture, uint32_t* target, int32_t localMs)
         warpSwirlExact(picture, target, localMs);
         return;
     }
-#if defined(__SSE2__)
-    swirlRowsSse2(frame, picture, target, 0, kFrameHeight);
-#else
-    swirlRowsScalar(frame, picture, target, 0, kFrameHeight);
-#endif
+    swirlRows(frame, picture, target, 0, kFrameHeight);
 }
