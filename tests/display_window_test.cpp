@@ -191,19 +191,4 @@ TEST_F(DisplayTest, Closing_is_safe_at_any_point)
     EXPECT_EQ(presentFrame(framebuffer), 1);
 }
 
-// A close request closes the display and ends the process with status 0 at once.
-TEST_F(DisplayTest, A_close_request_ends_the_process_with_status_0)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            openWindowed(nullptr);
-            presentFrame(framebuffer);
-            pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
-            presentFrame(framebuffer);
-            std::exit(3);
-        },
-        testing::ExitedWithCode(0), "");
-}
-
 }  // namespace

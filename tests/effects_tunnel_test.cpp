@@ -1,7 +1,6 @@
 // The tunnel: the cylinder hit, the traced grid nodes, the 24.8 block fill and
 // the effect as the timeline drives it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cmath>
@@ -188,16 +187,6 @@ TEST(TunnelMapper, BlocksInterpolateTheirFourCornerNodes)
 class TunnelEffectTest : public ::testing::Test {
     testsupport::ScratchWorkDir dir;
 };
-
-TEST_F(TunnelEffectTest, MissingTextureStopsWithTheFileName)
-{
-    EXPECT_EXIT(
-        {
-            ::dup2(2, 1);  // fatal writes to standard output
-            TunnelEffect effect(60100, 120000, 1);
-        },
-        ::testing::ExitedWithCode(1), "could not open data/tunnel.raw");
-}
 
 TEST_F(TunnelEffectTest, FillsTheFrameTheSameWayEveryTimeForTheSameTime)
 {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace testsupport {
@@ -35,6 +36,9 @@ void writeBytes(const std::filesystem::path& path, const Container& bytes)
     writeBytes(path, bytes.data(), bytes.size() * sizeof(bytes[0]));
 }
 
+
+// What a shell command writes on standard output.
+std::string runCommand(const std::string& command);
 
 // An integer from the environment, or `fallback` when unset or empty.
 long envLong(const char* name, long fallback);
