@@ -44,6 +44,8 @@ TEST(BenchReport, FiguresPerSegmentAndTheWorstLast)
               std::string::npos)
         << json;
     EXPECT_NE(json.find("\"worst_segment\": \"tunnel 60-67\""), std::string::npos) << json;
+    const std::string first = benchJson({figures[0]}, 60, 0, 21000);  // the worst is the first
+    EXPECT_NE(first.find("\"worst_segment\": \"title + spheres 0-21\""), std::string::npos) << first;
 }
 
 TEST(BenchReport, NoFramesGivesAnEmptyListAndNoWorstSegment)

@@ -58,6 +58,13 @@ TEST(OutputFile, ReplacesTheTargetOnlyWhenCommittedAndTouchesNothingElse)
     std::ofstream(file.path()) << "x";
     ASSERT_TRUE(file.commit(error)) << error;
     EXPECT_EQ(text(longest), "x");
+    // Cut short at a character boundary, never inside a UTF-8 sequence.
+    std::string accents;
+    for (int i = 0; i < 123; ++i)
+        accents += "\xC3\xA9";
+    OutputFile utf8;
+    ASSERT_TRUE(utf8.open((dir / accents).string(), error)) << error;
+    EXPECT_EQ(fs::path(utf8.path()).filename().string().substr(0, 243), accents.substr(0, 242) + ".");
 }
 
 TEST(OutputFile, TargetsThatAreNoRegularFileAreRefusedUpFront)

@@ -16,8 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -52,29 +50,19 @@ constexpr const char* kExactHeap = "glibc.malloc.tcache_count=0:glibc.malloc.mxf
 }
 
 #ifndef QUARNEL_ASAN
-const bool restartedWithExactHeap = [] {
-    if (heapFiguresExact())
-        return true;
-    std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
-    const std::string all((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
-    std::vector<std::string> words;
-    for (size_t at = 0; at < all.size();) {
-        const size_t end = all.find('\0', at);
-        words.push_back(all.substr(at, end == std::string::npos ? std::string::npos : end - at));
-        at = end == std::string::npos ? all.size() : end + 1;
-    }
-    if (words.empty())
-        return false;
+// Runs this test binary again, with the same arguments, under kExactHeap.
+[[noreturn]] void restartWithExactHeap()
+{
     const char* old = std::getenv("GLIBC_TUNABLES");
-    const std::string value = (old && *old ? std::string(old) + ":" : std::string()) + kExactHeap;
-    setenv("GLIBC_TUNABLES", value.c_str(), 1);
+    setenv("GLIBC_TUNABLES", ((old && *old ? std::string(old) + ":" : std::string()) + kExactHeap).c_str(), 1);
+    std::vector<std::string> words = testing::internal::GetArgvs();
     std::vector<char*> argv;
     for (std::string& w : words)
         argv.push_back(w.data());
     argv.push_back(nullptr);
     execv("/proc/self/exe", argv.data());
-    return false;  // no restart: the figures stay approximate
-}();
+    std::abort();
+}
 #endif
 
 [[maybe_unused]] int envInt(const char* name, int fallback) { return int(testsupport::envLong(name, fallback)); }
@@ -143,6 +131,8 @@ TEST(Soak, MemoryDoesNotGrowAfterTheFirstPass)
     const int passes = 2;
     const int fps = 2;
 #else
+    if (!heapFiguresExact())
+        restartWithExactHeap();
     const int passes = envInt("QUARNEL_SOAK_PASSES", 3);
     const int fps = envInt("QUARNEL_SOAK_FPS", 10);
 #endif

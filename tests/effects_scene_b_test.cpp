@@ -1,7 +1,6 @@
 // The second 3D scene: drawing over the frame, the streak and flash
 // thresholds, and the flash rhythm paced by the frame counter.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -100,13 +99,6 @@ TEST_F(CreditsSphere, FlashesEverySixteenFramesAsTheFrameLoopCounts)
     for (size_t i = 0; i < flashes.size(); ++i)
         EXPECT_EQ(flashes[i], 9 + 16 * int(i));
     EXPECT_LT(highest, 32);  // the picture flash on top never sees 32 again
-}
-
-TEST_F(CreditsSphere, MissingPictureEndsTheProgramNamingTheFile)
-{
-    fs::remove("data/credits.raw");
-    EXPECT_EQ(testsupport::startupFailure([] { CreditsSphereEffect effect(67000, 120000, 2); }),
-              "could not open data/credits.raw");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The tunnel: the cylinder hit, the traced grid nodes, the 24.8 block fill and
 // the effect as the timeline drives it.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cmath>
@@ -191,12 +190,6 @@ TEST(TunnelMapper, BlocksInterpolateTheirFourCornerNodes)
 class TunnelEffectTest : public ::testing::Test {
     testsupport::ScratchWorkDir dir;
 };
-
-TEST_F(TunnelEffectTest, MissingTextureStopsWithTheFileName)
-{
-    EXPECT_EQ(testsupport::startupFailure([] { TunnelEffect effect(60100, 120000, 1); }),
-              "could not open data/tunnel.raw");
-}
 
 TEST_F(TunnelEffectTest, FillsTheFrameTheSameWayEveryTimeForTheSameTime)
 {

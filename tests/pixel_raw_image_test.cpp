@@ -1,13 +1,16 @@
 // Raw picture loader: byte order, files longer and shorter than the picture,
-// and the cases that give no picture.
+// and the cases that give no picture; the frame writers' byte order.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "capture/image_file.h"
 #include "pixel/raw_image.h"
+#include "test_support.h"
 
 namespace {
 
@@ -49,4 +52,22 @@ TEST(RawImage, NoPictureWithoutAReadableFile) {
     std::filesystem::create_directory(dir);
     EXPECT_FALSE(loadRawRgb(dir.c_str(), 4, 4));
     std::filesystem::remove(dir);
+}
+
+// A PNG holds red, green and blue in that order, read back by FFmpeg; a raw
+// frame the pixels' own bytes.
+TEST(FrameFile, PngAndRawHoldEveryChannelInItsPlace) {
+    const testsupport::ScratchDir dir;
+    const uint32_t pixels[6] = {0x00102030, 0xFF405060, 0x00708090, 0x00A0B0C0, 0x00D0E0F0, 0x00010203};
+    ASSERT_TRUE(writePng((dir / "f.png").string(), pixels, 3, 2));
+    const std::string rgb = testsupport::runCommand("ffmpeg -nostdin -v error -i '" + (dir / "f.png").string() +
+                                                    "' -f rawvideo -pix_fmt rgb24 pipe:1");
+    ASSERT_EQ(rgb.size(), 18u);
+    for (int i = 0; i < 18; ++i)
+        EXPECT_EQ(static_cast<uint8_t>(rgb[i]), static_cast<uint8_t>(pixels[i / 3] >> (16 - 8 * (i % 3)))) << i;
+    ASSERT_TRUE(writeRawPixels((dir / "f.raw").string(), pixels, 6));
+    const std::vector<unsigned char> raw = testsupport::readBytes(dir / "f.raw");
+    ASSERT_EQ(raw.size(), sizeof pixels);
+    EXPECT_EQ(std::memcmp(raw.data(), pixels, sizeof pixels), 0);
+    EXPECT_FALSE(writePng((dir / "missing" / "f.png").string(), pixels, 3, 2));
 }

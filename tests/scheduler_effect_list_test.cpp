@@ -58,18 +58,59 @@ struct Fixture {
 
 using Log = std::vector<std::string>;
 
-TEST(EffectList, WindowsAreOpenAtBothEnds)
+// Effects registered as (name, start, end, layer), each with one window
+// equal to its span, and the calls made by frames at given times.
+struct Add {
+    const char* name;
+    int32_t start, end, layer;
+};
+struct Frame {
+    int32_t t;
+    Log calls;
+};
+struct Case {
+    const char* what;
+    std::vector<Add> effects;
+    std::vector<Frame> frames;
+};
+
+TEST(EffectList, DrawsLiveEffectsInLayerOrderAtTheirLocalTime)
 {
-    Fixture f;
-    f.add("a", 0, 21000, 3);
-    f.list.prepare();
-    EXPECT_EQ(f.frame(0), Log{});
-    EXPECT_EQ(f.frame(1), Log{"a@1"});
-    EXPECT_EQ(f.frame(1), Log{"a@1"}) << "the same time twice renders twice";
-    EXPECT_EQ(f.frame(20999), Log{"a@20999"});
-    EXPECT_EQ(f.frame(21000), Log{});
-    EXPECT_EQ(f.frame(21001), Log{});
-    EXPECT_EQ(f.list.active.head, nullptr) << "retired once t passes end";
+    const Case cases[] = {
+        {"windows are open at both ends; the same time twice renders twice",
+         {{"a", 0, 21000, 3}},
+         {{0, {}}, {1, {"a@1"}}, {1, {"a@1"}}, {20999, {"a@20999"}}, {21000, {}}, {21001, {}}}},
+        {"lower layers first whatever the registration order",
+         {{"top", 0, 100, 5}, {"bottom", 0, 100, 1}, {"middle", 0, 100, 3}},
+         {{50, {"bottom@50", "middle@50", "top@50"}}}},
+        // Activated early, sameStartAddedLater (registration order for equal
+        // starts), then late; the active list is newest first.
+        {"equal layers draw the later activated first",
+         {{"early", 0, 100, 2}, {"late", 10, 100, 2}, {"sameStartAddedLater", 0, 100, 2}},
+         {{50, {"late@40", "sameStartAddedLater@50", "early@50"}}}},
+        {"layers compare as unsigned keys",
+         {{"negative", 0, 100, -1}, {"big", 0, 100, 0x7FFFFFFF}, {"zero", 0, 100, 0}, {"byte1", 0, 100, 0x100}},
+         {{1, {"zero@1", "byte1@1", "big@1", "negative@1"}}}},
+        {"retiring the middle effect keeps the others in order",
+         {{"a", 0, 1000, 1}, {"b", 1, 50, 1}, {"c", 2, 1000, 1}},
+         {{10, {"c@8", "b@9", "a@10"}}, {60, {"c@58", "a@60"}}}},
+        {"an effect skipped over is activated and retired in one frame",
+         {{"brief", 100, 200, 1}, {"later", 50, 1000, 2}},
+         {{10, {}}, {500, {"later@450"}}}},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        for (const Add& a : c.effects)
+            f.add(a.name, a.start, a.end, a.layer);
+        f.list.prepare();
+        for (const Frame& frame : c.frames)
+            EXPECT_EQ(f.frame(frame.t), frame.calls) << c.what << ", t " << frame.t;
+        // Only live effects stay active.
+        int active = 0;
+        for (auto* node = f.list.active.head; node; node = node->next)
+            ++active;
+        EXPECT_EQ(active, static_cast<int>(c.frames.back().calls.size())) << c.what;
+    }
 }
 
 TEST(EffectList, LocalTimeIsMeasuredFromStartNotFromTheWindow)
@@ -79,39 +120,6 @@ TEST(EffectList, LocalTimeIsMeasuredFromStartNotFromTheWindow)
     f.window(e, 30000, 40000);
     f.list.prepare();
     EXPECT_EQ(f.frame(35000), Log{"v@14000"});
-}
-
-TEST(EffectList, LowerLayersDrawFirstWhateverTheRegistrationOrder)
-{
-    Fixture f;
-    f.add("top", 0, 100, 5);
-    f.add("bottom", 0, 100, 1);
-    f.add("middle", 0, 100, 3);
-    f.list.prepare();
-    EXPECT_EQ(f.frame(50), (Log{"bottom@50", "middle@50", "top@50"}));
-}
-
-TEST(EffectList, EqualLayersDrawTheLaterActivatedFirst)
-{
-    Fixture f;
-    f.add("early", 0, 100, 2);
-    f.add("late", 10, 100, 2);
-    f.add("sameStartAddedLater", 0, 100, 2);
-    f.list.prepare();
-    // Activated early, sameStartAddedLater (registration order for equal
-    // starts), then late; the active list is newest first.
-    EXPECT_EQ(f.frame(50), (Log{"late@40", "sameStartAddedLater@50", "early@50"}));
-}
-
-TEST(EffectList, LayersCompareAsUnsignedKeys)
-{
-    Fixture f;
-    f.add("negative", 0, 100, -1);
-    f.add("big", 0, 100, 0x7FFFFFFF);
-    f.add("zero", 0, 100, 0);
-    f.add("byte1", 0, 100, 0x100);
-    f.list.prepare();
-    EXPECT_EQ(f.frame(1), (Log{"zero@1", "byte1@1", "big@1", "negative@1"}));
 }
 
 TEST(EffectList, ActiveButOutsideEveryWindowIsNotDrawn)

@@ -45,6 +45,18 @@ void writeBytes(const fs::path& path, const void* data, size_t size)
     std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
+std::string runCommand(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[65536];
+        for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            output.append(buffer, got);
+        pclose(pipe);
+    }
+    return output;
+}
+
 long envLong(const char* name, long fallback)
 {
     const char* text = std::getenv(name);

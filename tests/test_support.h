@@ -51,6 +51,9 @@ void writeBytes(const std::filesystem::path& path, const Container& bytes)
 }
 
 
+// What a shell command writes on standard output.
+std::string runCommand(const std::string& command);
+
 // An integer from the environment, or `fallback` when unset or empty.
 long envLong(const char* name, long fallback);
 

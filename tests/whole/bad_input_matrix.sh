@@ -141,6 +141,8 @@ dir=$(case_workdir no-display) && cd "$dir" || fail "setup"
 # With no X or Wayland server SDL would fall back to its invisible
 # "offscreen" driver; the display refuses it unless asked for by name.
 run_case "no display" 1 "^Error: Could not open display\$" --timeout 20 -- env -u SDL_VIDEODRIVER "$QUARNEL" --window --no-sound
+grep -q "^quarnel: the message box could not be shown (.\+)$" "$WORK/case.out" ||
+  { cases_failed=$((cases_failed + 1)); echo "FAIL  no word on the message box that could not show" >&2; }
 run_case "--out unwritable" 1 "^quarnel: could not write /nonexistent/f.raw" -- "$QUARNEL" --frame-at 5 --out /nonexistent/f.raw
 
 # --- outputs: a place that is no regular file is refused before any work and

@@ -1,4 +1,4 @@
-# Helpers of the bad-input tests: a fresh run folder per case, the bad files
+# Helpers of the bad-input tests (case_workdir is in common.sh): the bad files
 # themselves, and one runner that judges status, message and cleanliness.
 # Source after common.sh.
 
@@ -8,21 +8,6 @@ cases_run=0
 cases_failed=0
 cases_skipped=0
 cases_known=0
-
-# A new run folder $WORK/<name> whose data/ links the generated default set
-# less the named files; prints its path.
-case_workdir() {
-  local name=$1
-  shift
-  local dir="$WORK/$name"
-  mkdir -p "$dir/data"
-  for f in "$BUILD_DIR"/data/*; do
-    local base=$(basename "$f") skip=0
-    for s in "$@"; do [[ "$base" == "$s" ]] && skip=1; done
-    [[ $skip -eq 1 ]] || ln -s "$f" "$dir/data/$base"
-  done
-  echo "$dir"
-}
 
 # The same pseudo-random bytes on every run: $1 bytes from seed $2.
 random_bytes() {

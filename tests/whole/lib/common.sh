@@ -17,17 +17,20 @@ trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$WORK"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# A working directory whose data/ links to the generated set, less the named files.
-make_workdir() {
-  mkdir -p "$WORK/run/data"
+# A new folder $WORK/<name> whose data/ links the generated default set less
+# the named files; prints its path. make_workdir: the same, named "run".
+case_workdir() {
+  local dir="$WORK/$1"
+  shift
+  mkdir -p "$dir/data"
   for f in "$BUILD_DIR"/data/*; do
-    local name=$(basename "$f")
-    local skip=0
-    for s in "$@"; do [[ "$name" == "$s" ]] && skip=1; done
-    [[ $skip -eq 1 ]] || ln -s "$f" "$WORK/run/data/$name"
+    local base=$(basename "$f") skip=0
+    for s in "$@"; do [[ "$base" == "$s" ]] && skip=1; done
+    [[ $skip -eq 1 ]] || ln -s "$f" "$dir/data/$base"
   done
-  echo "$WORK/run"
+  echo "$dir"
 }
+make_workdir() { case_workdir run "$@"; }
 
 # Prints the id of the first top-level window named exactly $1, waiting up to $2 s.
 wait_for_window() {
