@@ -13,7 +13,7 @@
 #include "app/run_failure.h"
 #include "capture/output_file.h"
 #include "app/programme.h"
-#include "app/quiet_stdout.h"
+#include "core/quiet_output.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ int runBenchmark(const Options& options)
 
     std::unique_ptr<Programme> programme = openProgramme();
     {
-        QuietStdout quiet;
+        QuietOutput quiet(stdout);
         const int64_t frames = clock.frameCount();
         int64_t i = 0;
         int32_t t = 0;

@@ -1,12 +1,12 @@
 #include "app/offline_run.h"
 
 #include "app/interrupt_guard.h"
-#include "app/quiet_stdout.h"
+#include "core/quiet_output.h"
 
 OfflineEnd renderOffline(Programme& programme, const FrameClock& clock, ProgressDisplay& progress,
                          const std::function<bool(int64_t)>& deliver, int32_t& lastMs)
 {
-    QuietStdout quiet;
+    QuietOutput quiet(stdout);
     lastMs = clock.fromMs;
     programme.frame.frameCounter = 0;
     const int64_t frames = clock.frameCount();

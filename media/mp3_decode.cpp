@@ -2,9 +2,7 @@
 // kept only where the input is a real MPEG audio stream, resampled to
 // 44100 Hz as it goes when the stream was made at another rate.
 #include <SDL.h>
-#include <fcntl.h>
 #include <mpg123.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/quiet_output.h"
 #include "media/mp3_input.h"
 #include "media/mp3_decode.h"
 
@@ -202,34 +201,6 @@ bool openDecoder(Mpg123Handle& mh, Mp3Input& input) {
            mpg123_open_handle(mh.handle, &input) == MPG123_OK;
 }
 
-// libmpg123's Layer I/II decoder prints a line of its own to standard error
-// for some false frames in junk, whatever its quiet flag says: standard error
-// goes to /dev/null while it decodes, so no library line reaches the user.
-class QuietStderr {
-public:
-    QuietStderr() {
-        std::fflush(stderr);
-        saved_ = ::dup(STDERR_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null >= 0) {
-            ::dup2(null, STDERR_FILENO);
-            ::close(null);
-        }
-    }
-    ~QuietStderr() {
-        std::fflush(stderr);
-        if (saved_ >= 0) {
-            ::dup2(saved_, STDERR_FILENO);
-            ::close(saved_);
-        }
-    }
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
 // Decodes the runs of real frames into track; "" or why nothing came of it.
 std::string decodeRuns(mpg123_handle* mh, Mp3Input& input, TrackBuilder& track) {
     Run run;
@@ -305,7 +276,9 @@ bool decodeMp3File(const char* path, PcmTrack& out, Mp3Notes* notes) {
     std::vector<int16_t> pcm;
     TrackBuilder track(pcm);
     {
-        QuietStderr quiet;
+        // libmpg123's Layer I/II decoder prints a line of its own for some
+        // false frames in junk, whatever its quiet flag says.
+        QuietOutput quiet(stderr);
         said.refusal = decodeRuns(mh.handle, input, track);
     }
     if (!said.refusal.empty())

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/pcm_track.h"
+#include "core/quiet_output.h"
 #include "platform/play_clock.h"
 
 struct SoundStream {
@@ -77,6 +78,9 @@ bool soundInit(bool withDevice) {
     if (sound.initialised)
         return !withDevice || sound.device != 0;
     if (withDevice) {
+        // With no sound card libasound prints its search on standard error;
+        // a failure is reported by the caller in its own words.
+        QuietOutput quiet(stderr);
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return false;
         SDL_AudioSpec want{};

@@ -16,7 +16,7 @@
 #include <cstring>
 
 #include "core/frame.h"
-#include "app/quiet_stdout.h"
+#include "core/quiet_output.h"
 #include "app/programme.h"
 #include "test_support.h"
 
@@ -55,7 +55,7 @@ TEST(RenderAll, EveryFrameOfTheProgrammeKeepsItsInvariants)
     int litAfterEnd = 0;       // frames after the programme that are not black
     int32_t firstBad = -1;
     {
-        QuietStdout quiet;
+        QuietOutput quiet(stdout);
         for (int32_t t = 0; t <= last; t += step) {
             std::memset(frameUnderTest.framebuffer, 0, sizeof frameUnderTest.framebuffer);
             programme->effects.renderFrame(frameUnderTest, t);

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "core/frame.h"
-#include "app/quiet_stdout.h"
+#include "core/quiet_output.h"
 #include "app/programme.h"
 #include "test_support.h"
 
@@ -101,7 +101,7 @@ PassMemory playOnce(int fps)
         std::unique_ptr<Programme> programme = openProgramme();
         frameUnderTest.frameCounter = 0;
         {
-            QuietStdout quiet;
+            QuietOutput quiet(stdout);
             // The capture clock: whole milliseconds from the frame index.
             for (int64_t i = 0;; ++i) {
                 const int32_t t = static_cast<int32_t>(i * 1000 / fps);
