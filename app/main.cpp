@@ -4,15 +4,15 @@
 #include <string>
 
 #include "app/benchmark.h"
-#include "app/offline_capture.h"
 #include "app/data_check.h"
-#include "core/data_path.h"
-#include "app/play.h"
 #include "app/headless.h"
-#include "platform/message_box.h"
+#include "app/offline_capture.h"
 #include "app/options.h"
+#include "app/play.h"
 #include "capture/output_file.h"
+#include "core/data_path.h"
 #include "core/startup_error.h"
+#include "platform/message_box.h"
 
 namespace {
 
@@ -38,11 +38,32 @@ std::string unusableOutput(const Options& options)
     return "";
 }
 
+// Before any work: every output named can be written, and the data files can
+// be read. With the user's own data, and before the long offline runs, the
+// whole data set is checked so that one message lists every file that cannot
+// be used. A plain run keeps the programme's own messages for files that are
+// missing or cannot be opened, but a file that is no regular file is refused
+// before anything opens it: opening a FIFO blocks until someone writes to it,
+// which would hang the demo.
+void checkBeforeWork(const Options& options)
+{
+    if (const std::string problem = unusableOutput(options); !problem.empty())
+        throw StartupError(ErrorShown::standardError, "quarnel: " + problem);
+    const bool offline = options.bench || !options.capture.empty() || !options.framesDir.empty();
+    std::vector<DataFileProblem> problems = dataFileProblems();
+    if (options.dataDir.empty() && !offline)
+        std::erase_if(problems, [](const DataFileProblem& p) { return p.problem.rfind("not a regular file", 0) != 0; });
+    if (!problems.empty())
+        throw StartupError(offline || options.frameAt ? ErrorShown::standardError : ErrorShown::messageBox,
+                           "quarnel: " + dataProblemMessage(problems));
+}
+
 // The chosen mode. A failure that stops it travels here as a StartupError
 // and is shown as the mode would have shown it.
 int run(const Options& options)
 {
     try {
+        checkBeforeWork(options);
         if (options.bench)
             return runBenchmark(options);
         if (!options.capture.empty())
@@ -85,29 +106,5 @@ int main(int argc, char** argv)
     }
     if (!options.dataDir.empty())
         setDataFolder(options.dataDir);
-    if (const std::string problem = unusableOutput(options); !problem.empty()) {
-        std::fprintf(stderr, "quarnel: %s\n", problem.c_str());
-        return 1;
-    }
-
-    // With the user's own data, and before the long offline runs, the whole
-    // data set is checked first so that one message lists every file that
-    // cannot be used. A plain run keeps the programme's own messages for
-    // files that are missing or cannot be opened, but a file that is no
-    // regular file is refused before anything opens it: opening a FIFO
-    // blocks until someone writes to it, which would hang the demo.
-    const bool offline = options.bench || !options.capture.empty() || !options.framesDir.empty();
-    std::vector<DataFileProblem> problems = dataFileProblems();
-    if (options.dataDir.empty() && !offline)
-        std::erase_if(problems, [](const DataFileProblem& p) { return p.problem.rfind("not a regular file", 0) != 0; });
-    if (!problems.empty()) {
-        const std::string text = "quarnel: " + dataProblemMessage(problems);
-        if (offline || options.frameAt)
-            std::fprintf(stderr, "%s\n", text.c_str());
-        else
-            showErrorMessage(text.c_str());
-        return 1;
-    }
-
     return run(options);
 }

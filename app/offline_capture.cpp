@@ -16,24 +16,11 @@
 #include "app/offline_run.h"
 #include "capture/output_file.h"
 #include "app/progress_line.h"
-#include "media/mp3_decode.h"
+#include "app/soundtrack_file.h"
 #include "capture/wav_file.h"
 #include "capture/image_file.h"
 
 namespace {
-
-PcmTrack loadSoundtrack()
-{
-    const std::string path = dataPath("code.mp3");
-    Mp3Notes notes;
-    PcmTrack track;
-    if (!decodeMp3File(path.c_str(), track, &notes))
-        failRun("quarnel: could not load music %s (%s)", path.c_str(), notes.refusal.c_str());
-    if (notes.cut)
-        std::fprintf(stderr, "quarnel: %s is longer than %d minutes; only its first %d minutes play\n", path.c_str(),
-                     kMaxTrackMinutes, kMaxTrackMinutes);
-    return track;
-}
 
 // The frame as it goes out: its pixels themselves, or enlarged into scaled.
 const uint32_t* outputPixels(const Frame& frame, int scale, std::vector<uint32_t>& scaled)
@@ -83,7 +70,7 @@ int runCapture(const Options& options)
     if (!file.open(options.capture, error)) {
         failRun("quarnel: could not write %s: %s", options.capture.c_str(), error.c_str());
     }
-    const PcmTrack track = loadSoundtrack();
+    const PcmTrack track = loadSoundtrack(false);
     const FrameClock clock = captureClock(options, track);
 
     VideoFileWriter writer;
@@ -145,7 +132,7 @@ int runFrameExport(const Options& options)
     if (!folder.open(options.framesDir, error)) {
         failRun("quarnel: could not write %s: %s", options.framesDir.c_str(), error.c_str());
     }
-    const PcmTrack track = loadSoundtrack();
+    const PcmTrack track = loadSoundtrack(false);
     const FrameClock clock = captureClock(options, track);
     // Refused before any frame is drawn rather than failing at the end.
     if (runSoundFrames(clock) > maxWavFrames(kPcmChannels)) {

@@ -1,14 +1,11 @@
 #include "app/play.h"
 
 #include <chrono>
-#include <cstdio>
-#include <string>
 #include <thread>
 
 #include "app/programme.h"
-#include "core/data_path.h"
+#include "app/soundtrack_file.h"
 #include "core/startup_error.h"
-#include "media/mp3_decode.h"
 #include "platform/display.h"
 #include "platform/soundtrack.h"
 
@@ -28,21 +25,6 @@ struct SoundSession {
     void close() { soundClose(); }  // safe twice
 };
 
-PcmTrack loadMusic()
-{
-    const std::string musicPath = dataPath("code.mp3");
-    Mp3Notes notes;
-    PcmTrack track;
-    if (!decodeMp3File(musicPath.c_str(), track, &notes))
-        // The box keeps its one line; the terminal also learns why.
-        throw StartupError(ErrorShown::messageBox, "Error: Could not load music",
-                           "quarnel: could not load music " + musicPath + " (" + notes.refusal + ")");
-    if (notes.cut)
-        std::fprintf(stderr, "quarnel: %s is longer than %d minutes; only its first %d minutes play\n",
-                     musicPath.c_str(), kMaxTrackMinutes, kMaxTrackMinutes);
-    return track;
-}
-
 }  // namespace
 
 int runDemo(const Options& options)
@@ -58,7 +40,7 @@ int runDemo(const Options& options)
     QuitRequest quit;
     openDisplay("Quarnel", kFrameWidth, kFrameHeight, quit);
     SoundSession sound(!options.noSound);
-    SoundStream* music = soundOpenStream(loadMusic());
+    SoundStream* music = soundOpenStream(loadSoundtrack(true));
     std::unique_ptr<Programme> programme = openProgramme();
 
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));

@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -15,41 +14,21 @@
 
 namespace {
 
-// The temporary names in use, for removal when the process ends through
-// exit() while they are: automatic objects are not destroyed then, but exit
-// handlers run. Plain arrays, so no destructor of
-// their own can run before the handler does.
-char pendingFile[4096];
-char pendingFolder[4096];
-
-// Removes a folder of ours and the files we wrote into it (no subfolders).
-void removeOurFolder(const char* folder)
+// Removes the entries of a folder that `which` picks (none are folders),
+// then the folder itself if that left it empty. False when it did not.
+bool removeFolder(const char* folder, bool (*which)(const char* name))
 {
     if (DIR* dir = ::opendir(folder)) {
-        while (const dirent* entry = ::readdir(dir)) {
-            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+        while (const dirent* entry = ::readdir(dir))
+            if (which(entry->d_name))
                 ::unlinkat(::dirfd(dir), entry->d_name, 0);
-        }
         ::closedir(dir);
     }
-    ::rmdir(folder);
+    return ::rmdir(folder) == 0;
 }
 
-void removePendingAtExit()
-{
-    if (pendingFile[0])
-        ::unlink(pendingFile);
-    if (pendingFolder[0])
-        removeOurFolder(pendingFolder);
-}
-
-void notePending(char (&slot)[4096], const std::string& path)
-{
-    static const bool registered = std::atexit(removePendingAtExit) == 0;
-    (void)registered;
-    if (path.size() < sizeof slot)
-        std::memcpy(slot, path.c_str(), path.size() + 1);
-}
+// Everything in a folder of ours is ours.
+bool anyEntry(const char* name) { return std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0; }
 
 std::string describeType(mode_t mode)
 {
@@ -81,8 +60,9 @@ std::string temporaryName(const std::string& finalPath, std::mt19937& random)
 {
     constexpr size_t kMaxName = 255;  // NAME_MAX of every common Linux file system
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::string folder, name;
-    splitPath(finalPath, folder, name);
+    // npos + 1 is 0: a bare name has no folder part.
+    const size_t slash = finalPath.rfind('/');
+    std::string name = finalPath.substr(slash + 1);
     std::string tag = ".";
     for (int i = 0; i < 6; ++i)
         tag += kLetters[random() % (sizeof kLetters - 1)];
@@ -93,18 +73,20 @@ std::string temporaryName(const std::string& finalPath, std::mt19937& random)
             --keep;  // not inside a UTF-8 sequence
         name.resize(keep);
     }
-    return (finalPath.find('/') == std::string::npos ? "" : folder + "/") + name + tag;
+    return finalPath.substr(0, slash + 1) + name + tag;
 }
 
-// Makes a new file (folder) under a temporary name beside finalPath; fd gets
-// the open file, or -1 for a folder. False with errno's reason.
-bool makeTemporary(const std::string& finalPath, bool folder, std::string& made, int& fd, std::string& error)
+// Makes a new, empty file (folder) under a temporary name beside finalPath.
+// The writers open it by its name again. False with errno's reason.
+bool makeTemporary(const std::string& finalPath, bool folder, std::string& made, std::string& error)
 {
     std::mt19937 random(std::random_device{}());
     for (int attempt = 0; attempt < 100; ++attempt) {
         made = temporaryName(finalPath, random);
         // O_EXCL: never an existing file, never through a symbolic link.
-        fd = folder ? -1 : ::open(made.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = folder ? -1 : ::open(made.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            ::close(fd);
         if (folder ? ::mkdir(made.c_str(), 0777) == 0 : fd >= 0)
             return true;
         if (errno != EEXIST)
@@ -182,13 +164,10 @@ OutputFile::~OutputFile()
 {
     if (!pending_)
         return;
-    if (kind_ == OutputKind::file) {
+    if (kind_ == OutputKind::file)
         ::unlink(temporary_.c_str());
-        pendingFile[0] = '\0';
-    } else {
-        removeOurFolder(temporary_.c_str());
-        pendingFolder[0] = '\0';
-    }
+    else
+        removeFolder(temporary_.c_str(), anyEntry);
 }
 
 bool OutputFile::open(const std::string& finalPath, std::string& error)
@@ -210,14 +189,9 @@ bool OutputFile::open(const std::string& finalPath, std::string& error)
             return false;
         }
     }
-    int fd = -1;
-    if (!makeTemporary(final_, folder, temporary_, fd, error))
+    if (!makeTemporary(final_, folder, temporary_, error))
         return false;
-    // The writers open the file by its name again; ours is only the name.
-    if (fd >= 0)
-        ::close(fd);
     pending_ = true;
-    notePending(folder ? pendingFolder : pendingFile, temporary_);
     return true;
 }
 
@@ -236,7 +210,6 @@ bool OutputFile::commit(std::string& error)
         return false;  // the destructor removes the temporary file
     }
     pending_ = false;
-    pendingFile[0] = '\0';
     std::string folder, name;
     splitPath(final_, folder, name);
     syncPath(folder.c_str(), O_RDONLY | O_DIRECTORY);  // the rename itself
@@ -255,8 +228,7 @@ bool OutputFile::commitFolder(std::string& error)
     // and its frames are removed only once the new ones are in place.
     std::string earlier;
     if (std::rename(temporary_.c_str(), final_.c_str()) != 0) {
-        int unused = -1;
-        if ((errno != ENOTEMPTY && errno != EEXIST) || !makeTemporary(final_, true, earlier, unused, error) ||
+        if ((errno != ENOTEMPTY && errno != EEXIST) || !makeTemporary(final_, true, earlier, error) ||
             std::rename(final_.c_str(), earlier.c_str()) != 0 || std::rename(temporary_.c_str(), final_.c_str()) != 0) {
             error = std::strerror(errno);
             if (!earlier.empty() && std::rename(earlier.c_str(), final_.c_str()) != 0)
@@ -265,17 +237,8 @@ bool OutputFile::commitFolder(std::string& error)
         }
     }
     pending_ = false;
-    pendingFolder[0] = '\0';
-    if (!earlier.empty()) {
-        if (DIR* dir = ::opendir(earlier.c_str())) {
-            while (const dirent* entry = ::readdir(dir))
-                if (isEarlierFramesOutput(entry->d_name))
-                    ::unlinkat(::dirfd(dir), entry->d_name, 0);
-            ::closedir(dir);
-        }
-        if (::rmdir(earlier.c_str()) != 0)
-            std::fprintf(stderr, "quarnel: the earlier frames were moved to %s (it now holds other files)\n",
-                         earlier.c_str());
-    }
+    if (!earlier.empty() && !removeFolder(earlier.c_str(), isEarlierFramesOutput))
+        std::fprintf(stderr, "quarnel: the earlier frames were moved to %s (it now holds other files)\n",
+                     earlier.c_str());
     return true;
 }

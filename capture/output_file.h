@@ -5,7 +5,7 @@
 // made with O_EXCL from a random part ("NAME.a1B2c3.part"), so it can never
 // be a file of the user's, nor another run's temporary file. At the end it is
 // made durable and renamed over the final name. Whatever stops the run first
-// (a write error, a signal, a fatal exit) removes that temporary name and
+// (a write error, a signal, an error on its way to main) removes that temporary name and
 // what we wrote into it, and nothing else: an older file under the final name
 // stays as it was.
 #include <string>

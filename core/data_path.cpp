@@ -42,10 +42,11 @@ void setDataFolder(const std::string& folder)
 
 const std::string& dataFolder() { return folderSetting(); }
 
-std::string dataPath(const char* fileName)
+std::string dataPath(const char* fileName) { return dataPathIn(folderSetting(), fileName); }
+
+std::string dataPathIn(const std::string& folder, const char* fileName)
 {
     namespace fs = std::filesystem;
-    const std::string& folder = folderSetting();
     const std::string exact = folder + "/" + fileName;
     std::error_code ec;
     if (fs::exists(exact, ec))

@@ -9,6 +9,9 @@
 // when there is none, so that a failure message names the expected path.
 std::string dataPath(const char* fileName);
 
+// The same lookup in another folder (the data generator's).
+std::string dataPathIn(const std::string& folder, const char* fileName);
+
 // Reads data from folder instead of "data". Set once, before anything is loaded.
 void setDataFolder(const std::string& folder);
 

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "capture/output_file.h"
+#include "core/data_path.h"
 #include "tools/generators.h"
 
 namespace {
@@ -21,21 +22,6 @@ const DataFile kFiles[] = {
     {"credits.raw", writeCreditsPicture}, {"velina.raw", writeVelinaPicture},
     {"quarnel.avi", writeVideo},
 };
-
-bool hasEntryIgnoringCase(const std::filesystem::path& dir, const std::string& name)
-{
-    auto lower = [](std::string s) {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z')
-                c = char(c - 'A' + 'a');
-        return s;
-    };
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        if (lower(it->path().filename().string()) == lower(name))
-            return true;
-    return false;
-}
 
 }  // namespace
 
@@ -69,7 +55,7 @@ int main(int argc, char** argv)
         // The program finds its files regardless of case, so a user's
         // CODE.MP3 is that file already: a generated code.mp3 beside it
         // would be taken instead, as the exact name.
-        if (hasEntryIgnoringCase(dir, file.name))
+        if (fs::exists(fs::symlink_status(dataPathIn(dir.string(), file.name))))
             continue;
         // Written under a temporary name of its own and renamed, so an
         // interrupted run never leaves a partial file that later runs would
