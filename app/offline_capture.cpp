@@ -102,12 +102,10 @@ int runCapture(const Options& options)
     programme->closeVideo();
 
     const std::string notWritten = "nothing was written to " + options.capture;
-    if (end == OfflineEnd::interrupted) {
+    if (end == OfflineEnd::interrupted)
         failInterrupted(lastMs, notWritten);
-    }
     if (end == OfflineEnd::failed || !writer.finish(error) || !file.commit(error)) {
-        failRun("quarnel: could not write %s: %s; %s", options.capture.c_str(), error.c_str(),
-                     notWritten.c_str());
+        failRun("quarnel: could not write %s: %s; %s", options.capture.c_str(), error.c_str(), notWritten.c_str());
     }
     // A signal during the last flush: the file is whole, so it stays.
     const double seconds = progress.elapsedSeconds();
@@ -175,13 +173,11 @@ int runFrameExport(const Options& options)
     programme->closeVideo();
 
     const std::string notWritten = "nothing was written to " + options.framesDir;
-    if (end == OfflineEnd::interrupted) {
+    if (end == OfflineEnd::interrupted)
         failInterrupted(lastMs, notWritten);
-    }
     if (end == OfflineEnd::failed || !wav.close(error) || !folder.commit(error)) {
-        failRun("quarnel: could not write %s%s%s; %s",
-                     (options.framesDir + (failed.empty() ? "" : "/" + failed)).c_str(), error.empty() ? "" : ": ",
-                     error.c_str(), notWritten.c_str());
+        failRun("quarnel: could not write %s%s%s; %s", (options.framesDir + (failed.empty() ? "" : "/" + failed)).c_str(),
+                error.empty() ? "" : ": ", error.c_str(), notWritten.c_str());
     }
     std::fprintf(stderr, "quarnel: wrote %lld frames (frame-000000.png ...) and audio.wav to %s\n",
                  static_cast<long long>(clock.frameCount()), options.framesDir.c_str());
