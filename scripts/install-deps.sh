@@ -7,7 +7,7 @@ set -euo pipefail
 # The X core fonts are what SDL's X11 message box draws its text with.
 packages=(
   build-essential cmake pkg-config
-  libsdl2-dev libmpg123-dev
+  libsdl2-dev libmpg123-dev libhwy-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2
   libmp3lame-dev libpng-dev xfonts-base

@@ -4,6 +4,7 @@
 // back untouched (no write before the start or past the end). A new form or
 // kernel is a row of the table below.
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <array>
 #include <cmath>
@@ -626,30 +627,41 @@ TEST(KernelForms, EveryFormGivesThePlainBytesAndWritesNothingOutside)
         if (row.form > simdForm())
             continue;  // this processor cannot run it
         ++checked;
-        for (int count = 0; count <= row.maxCount; ++count)
-            for (int repeat = 0; repeat < row.repeats; ++repeat) {
-                const uint32_t seed = uint32_t(count * 7919 + repeat);
-                const size_t size = row.bytes(count);
-                const size_t before = kGuard + (row.alignment * size_t(repeat)) % 16;
-                Rng fill(seed);
-                std::vector<uint8_t> original(before + size + kGuard);
-                for (size_t i = 0; i < original.size(); i += 4) {
-                    const uint32_t word = fill();
-                    std::memcpy(&original[i], &word, std::min<size_t>(4, original.size() - i));
+        // A SIMD form runs at every Highway target compiled in that this
+        // processor has, the scalar emulation included.
+        std::vector<int64_t> targets = {0};
+        if (row.form != SimdForm::Plain)
+            targets = hwy::SupportedAndGeneratedTargets();
+        for (int64_t target : targets) {
+            hwy::SetSupportedTargetsForTest(target);
+            for (int count = 0; count <= row.maxCount; ++count)
+                for (int repeat = 0; repeat < row.repeats; ++repeat) {
+                    const uint32_t seed = uint32_t(count * 7919 + repeat);
+                    const size_t size = row.bytes(count);
+                    const size_t before = kGuard + (row.alignment * size_t(repeat)) % 16;
+                    Rng fill(seed);
+                    std::vector<uint8_t> original(before + size + kGuard);
+                    for (size_t i = 0; i < original.size(); i += 4) {
+                        const uint32_t word = fill();
+                        std::memcpy(&original[i], &word, std::min<size_t>(4, original.size() - i));
+                    }
+                    std::vector<uint8_t> plain = original, fast = original;
+                    Rng rngPlain(seed), rngFast(seed);
+                    row.run(rngPlain, count, nullptr, plain.data() + before);
+                    row.run(rngFast, count, &row.form, fast.data() + before);
+                    const std::string what = std::string(row.kernel) + " " + formName(row.form) + " at " +
+                                             (target ? hwy::TargetName(target) : "plain") + ", count " +
+                                             std::to_string(count) + ", repeat " + std::to_string(repeat);
+                    ASSERT_EQ(std::memcmp(fast.data(), original.data(), before), 0)
+                        << what << ": wrote before the start";
+                    ASSERT_EQ(std::memcmp(fast.data() + before + size, original.data() + before + size, kGuard), 0)
+                        << what << ": wrote past the end";
+                    ASSERT_EQ(std::memcmp(plain.data() + before + size, original.data() + before + size, kGuard), 0)
+                        << what << ": the plain form wrote past the end";
+                    ASSERT_TRUE(plain == fast) << what;
                 }
-                std::vector<uint8_t> plain = original, fast = original;
-                Rng rngPlain(seed), rngFast(seed);
-                row.run(rngPlain, count, nullptr, plain.data() + before);
-                row.run(rngFast, count, &row.form, fast.data() + before);
-                const std::string what = std::string(row.kernel) + " " + formName(row.form) +
-                                         ", count " + std::to_string(count) + ", repeat " + std::to_string(repeat);
-                ASSERT_EQ(std::memcmp(fast.data(), original.data(), before), 0) << what << ": wrote before the start";
-                ASSERT_EQ(std::memcmp(fast.data() + before + size, original.data() + before + size, kGuard), 0)
-                    << what << ": wrote past the end";
-                ASSERT_EQ(std::memcmp(plain.data() + before + size, original.data() + before + size, kGuard), 0)
-                    << what << ": the plain form wrote past the end";
-                ASSERT_TRUE(plain == fast) << what;
-            }
+        }
+        hwy::SetSupportedTargetsForTest(0);
     }
     RecordProperty("rows_checked", checked);
 }
