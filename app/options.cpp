@@ -187,7 +187,7 @@ int32_t rangeEndMs(const Options& options, int32_t soundtrackEndMs)
 {
     if (options.toMs >= 0)
         return options.toMs;
-    return options.bench ? kProgrammeEndMs : std::max(kProgrammeEndMs + 2000, soundtrackEndMs);
+    return options.bench ? kProgrammeEndMs : std::max(kOfflineEndMs, soundtrackEndMs);
 }
 
 int outputScale(const Options& options)
@@ -222,8 +222,9 @@ std::string usageText()
            "  --frames DIR         render the programme into DIR as numbered PNG files\n"
            "                       (frame-000000.png, ...) and its soundtrack as audio.wav\n"
            "  --from MS, --to MS   the span of music time to capture or benchmark (default:\n"
-           "                       from 0 to the end of the soundtrack, at least 122000;\n"
-           "                       0 to 120000 for --bench)\n"
+           "                       from 0 to the end of the soundtrack, at least " +
+           std::to_string(kOfflineEndMs) + ";\n"
+           "                       0 to " + std::to_string(kProgrammeEndMs) + " for --bench)\n"
            "  --fps N              frames per second of music time for --capture, --frames\n"
            "                       and --bench (default 60)\n"
            "  --bench              render the programme headless and report the median and\n"

@@ -16,8 +16,6 @@
 #include "platform/texture_format.h"
 #include "core/startup_error.h"
 
-int32_t appActive = 0;
-
 namespace {
 
 // The one display of the process.
@@ -30,6 +28,7 @@ struct DisplayState {
     int32_t windowedWidth = 0, windowedHeight = 0;  // the window's size out of full screen
     bool videoStarted = false;
     bool cursorHidden = false;
+    int32_t appActive = 0;  // 1 while the window has focus; frames are only drawn then
     std::optional<FramePacer> pacer;
     QuitRequest* quit = nullptr;  // the frame loop's, while open
 };
@@ -123,12 +122,12 @@ void handleWindowEvent(const SDL_WindowEvent& event)
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_RESTORED:
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-        appActive = 1;
+        state.appActive = 1;
         break;
     case SDL_WINDOWEVENT_HIDDEN:
     case SDL_WINDOWEVENT_MINIMIZED:
     case SDL_WINDOWEVENT_FOCUS_LOST:
-        appActive = 0;
+        state.appActive = 0;
         break;
     default:
         break;
@@ -314,10 +313,12 @@ void openDisplay(const char* title, int width, int height, QuitRequest& quit)
     state.height = height;
     state.quit = &quit;
     quit.quitRequested = 0;
-    appActive = 0;
+    state.appActive = 0;
     if (!openWindow(title, width, height))
         throw StartupError(ErrorShown::messageBox, "Error: Could not open display");
 }
+
+bool displayActive() { return state.appActive != 0; }
 
 bool presentFrame(const uint32_t* pixels)
 {
@@ -327,7 +328,7 @@ bool presentFrame(const uint32_t* pixels)
     pumpEvents();
     if (state.quit->windowClosed)
         return true;
-    if (appActive == 0) {
+    if (state.appActive == 0) {
         state.pacer->interrupt();
         SDL_Delay(1);
         return true;

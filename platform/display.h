@@ -6,9 +6,6 @@
 // same, and the program then ends with status 0.
 #include <cstdint>
 
-// 1 while the window has focus; frames are only drawn while it is set.
-extern int32_t appActive;
-
 // The largest window scale factor (--scale).
 constexpr int kMaxScale = 16;
 
@@ -31,6 +28,9 @@ void setDisplayOptions(const DisplayOptions& options);
 // stop go to quit, which must outlive the display. Throws StartupError (a
 // message box) when it cannot be opened.
 void openDisplay(const char* title, int width, int height, QuitRequest& quit);
+
+// True while the window has focus; frames are only drawn then.
+bool displayActive();
 
 // Handles pending input, then shows the frame if the program is active.
 // False when the frame was dropped.

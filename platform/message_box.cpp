@@ -82,10 +82,11 @@ void showErrorMessage(const char* text, const char* hint)
             if (waitpid(child, nullptr, WNOHANG) == child)
                 break;
         } else if (sig > 0) {
+            // A request to stop: the box goes at once and the caller ends
+            // the program as after any start-up failure.
             kill(-child, SIGKILL);
             waitpid(child, nullptr, 0);
-            std::fflush(nullptr);
-            _exit(1);
+            break;
         }
     }
     sigprocmask(SIG_SETMASK, &saved, nullptr);

@@ -93,7 +93,7 @@ TEST_F(DisplayTest, Every_forced_layout_presents_the_framebuffer)
         SCOPED_TRACE(layout.name);
         openWindowed(layout.name);
         EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
-        EXPECT_EQ(appActive, 1);  // shown counts as active
+        EXPECT_TRUE(displayActive());  // shown counts as active
         int width = 0, height = 0;
         const std::vector<uint32_t> shown = screen(width, height);
         ASSERT_EQ(width, kFrameWidth);
@@ -154,7 +154,7 @@ TEST_F(DisplayTest, Inactive_presents_draw_nothing_but_still_read_input)
     const uint32_t before = frameUnderTest.framebuffer[0];
     frameUnderTest.framebuffer[0] = 0x00FFFFFF;
     EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
-    EXPECT_EQ(appActive, 0);
+    EXPECT_FALSE(displayActive());
     int width = 0, height = 0;
     EXPECT_EQ(screen(width, height)[0], before & 0xFFFFFF);
 
@@ -164,7 +164,7 @@ TEST_F(DisplayTest, Inactive_presents_draw_nothing_but_still_read_input)
 
     pushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
-    EXPECT_EQ(appActive, 1);
+    EXPECT_TRUE(displayActive());
     EXPECT_EQ(screen(width, height)[0], 0x00FFFFFFu);
 }
 
