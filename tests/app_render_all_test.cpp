@@ -86,6 +86,16 @@ TEST(RenderAll, EveryFrameOfTheProgrammeKeepsItsInvariants)
         }
     }
     programme->closeVideo();
+    // A second programme after the first is gone, as a restart makes one:
+    // under the sanitizer this checks the teardown and that nothing of the
+    // first is still used.
+    programme = openProgramme();
+    {
+        QuietOutput quiet(stdout);
+        for (int32_t t : {1000, 30000, 65000, 100000})
+            programme->effects.renderFrame(frameUnderTest, t);
+    }
+    programme->closeVideo();
 
     EXPECT_EQ(topByteFrames, 0) << "first bad frame at " << firstBad << " ms";
     // The opening scene draws on white: no frame of it is black.
