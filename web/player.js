@@ -84,8 +84,7 @@
       xhr.onprogress = (e) => progress(e.loaded);
       xhr.onload = () => (xhr.status === 200 || (xhr.status === 0 && xhr.response)) ?
         resolve(new Uint8Array(xhr.response)) : reject(new Error(url + ': ' + xhr.status));
-      xhr.onerror = () => reject(new Error('could not read ' + url +
-        (location.protocol === 'file:' ? ' (this browser does not read files from file://; serve the folder, e.g. ./web.sh)' : '')));
+      xhr.onerror = () => reject(new Error('could not read ' + url));
       xhr.send();
     });
   }
@@ -109,7 +108,7 @@
     if (!playing) return;
     const t = module._quarnelFrame();
     document.body.dataset.musicMs = t;  // the music time on the canvas, for tests and the curious
-    if (t >= END_MS) $('again').hidden = false;  // the black screen, then the choice to play again
+    if (t >= END_MS + 2000) $('again').hidden = false;  // two seconds of the black screen, then the choice to play again
     requestAnimationFrame(frameLoop);
   }
 
@@ -169,7 +168,8 @@
     try {
       [module, loaded] = await Promise.all([createQuarnel({ page, print: (s) => (page.out = (page.out || '') + s + '\n') }), loadAll(files)]);
     } catch (e) {
-      return showMessage('The demo could not be loaded: ' + e.message);
+      return showMessage('The demo could not be loaded: ' + e.message + (location.protocol === 'file:' ?
+        '.\nThis browser does not let a page read its own folder from file://: serve the folder (./web.sh does) and open it over http.' : ''));
     }
     module.FS.mkdir('/data');
     module.FS.mkdir('/fonts');

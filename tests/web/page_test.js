@@ -82,7 +82,7 @@ async function main() {
     const first = await canvasRaw(page), wall = Date.now();
     await new Promise((r) => setTimeout(r, 3000));
     const later = await canvasRaw(page), elapsed = Date.now() - wall;
-    check(Math.abs(later.ms - first.ms - elapsed) < 300, `music clock moved ${later.ms - first.ms} ms in ${elapsed} ms`);
+    check(Math.abs(later.ms - first.ms - elapsed) < 400, `music clock moved ${later.ms - first.ms} ms in ${elapsed} ms`);
     const shown = Buffer.from(later.raw);
     check(shown.some((b) => b !== 0), 'the canvas is black while playing');
     check(shown.equals(nativeFrame(later.ms, 0)), `played frame at ${later.ms} ms differs from native`);
