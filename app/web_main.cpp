@@ -17,6 +17,7 @@
 #include "app/soundtrack_file.h"
 #include "browser/page.h"
 #include "core/data_path.h"
+#include "core/quiet_output.h"
 #include "core/startup_error.h"
 
 namespace {
@@ -152,7 +153,10 @@ EMSCRIPTEN_KEEPALIVE int quarnelBench(const char* folder)
         checkData(true);
         std::unique_ptr<Programme> programme = openProgramme();
         std::vector<BenchSegment> segments = programmeSegments();
-        timeFrames(*programme, FrameClock{0, kProgrammeEndMs, 60}, segments);
+        {
+            QuietOutput quiet(stdout);  // the effects' console lines, as natively
+            timeFrames(*programme, FrameClock{0, kProgrammeEndMs, 60}, segments);
+        }
         std::fputs(benchTable(benchFigures(segments)).c_str(), stdout);
         std::fflush(stdout);
     });

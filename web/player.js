@@ -13,6 +13,9 @@
   const params = new URLSearchParams(location.search);
   const canvas = $('screen'), ctx2d = canvas.getContext('2d');
   const image = ctx2d.createImageData(W, H), rgba = new Uint32Array(image.data.buffer);
+  // Standard output: kept while the bench runs, for its table; the effects'
+  // console lines during play have no terminal to go to.
+  const print = (line) => { if (page.out !== undefined) page.out += line + '\n'; };
   let module = null, audio = null, sound = null, playing = false, folder = '/data';
 
   function showMessage(text) {
@@ -99,6 +102,7 @@
 
   function ready(dir) {
     document.body.dataset.data = dir;  // the folder that plays
+    $('loading').style.visibility = 'hidden';
     $('play').disabled = false;
     $('play').textContent = 'Play';
     $('play').focus();
@@ -166,7 +170,7 @@
       .map((f) => ({ ...f, size: sizes[f.url] || 0 }));
     let loaded;
     try {
-      [module, loaded] = await Promise.all([createQuarnel({ page, print: (s) => (page.out = (page.out || '') + s + '\n') }), loadAll(files)]);
+      [module, loaded] = await Promise.all([createQuarnel({ page, print }), loadAll(files)]);
     } catch (e) {
       return showMessage('The demo could not be loaded: ' + e.message + (location.protocol === 'file:' ?
         '.\nThis browser does not let a page read its own folder from file://: serve the folder (./web.sh does) and open it over http.' : ''));

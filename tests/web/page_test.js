@@ -119,7 +119,8 @@ async function main() {
 }
 
 // The figures of the closing note, by hand: the page's --bench against the
-// native one, first frame after play, sizes, and two screenshots.
+// native one, first frame after play, sizes, and two screenshots (into
+// build-web/).
 async function budgets(page, url) {
   await page.goto(url + '?bench');
   await page.waitForFunction(() => document.title === 'bench ready', { timeout: 600000 });
@@ -127,14 +128,16 @@ async function budgets(page, url) {
   console.log('native bench:\n' + execFileSync(quarnel, ['--bench'], { cwd: path.dirname(data) }));
   await page.goto(url);
   await page.waitForSelector('#play:not([disabled])');
-  await page.screenshot({ path: 'start-screen.png' });
+  await page.screenshot({ path: path.join(site, '..', 'start-screen.png') });
   const t0 = Date.now();
   await page.click('#play');
   await page.waitForFunction(() => document.body.dataset.musicMs !== undefined, { timeout: 10000, polling: 'raf' });
   console.log(`first frame ${Date.now() - t0} ms after play`);
+  await page.setViewport({ width: 1366, height: 768 });
   await page.keyboard.press('f');
   await new Promise((r) => setTimeout(r, 4000));
-  await page.screenshot({ path: 'full-screen.png' });
+  console.log('full screen:', await page.evaluate(() => !!document.fullscreenElement && document.body.className));
+  await page.screenshot({ path: path.join(site, '..', 'full-screen.png') });
   const size = (f) => fs.statSync(path.join(site, f)).size;
   console.log(`code ${size('quarnel.wasm') + size('quarnel.js') + size('player.js')} bytes; site ${
     execFileSync('du', ['-sb', site]).toString().split('\t')[0]} bytes`);
