@@ -56,9 +56,7 @@ bool shownFailure(Step step)
 // every file that cannot be used; with the default set only what would block.
 void checkData(bool wholeSet)
 {
-    std::vector<DataFileProblem> problems = dataFileProblems();
-    if (!wholeSet)
-        std::erase_if(problems, [](const DataFileProblem& p) { return p.problem.rfind("not a regular file", 0) != 0; });
+    const std::vector<DataFileProblem> problems = dataProblemsBeforeWork(wholeSet);
     if (!problems.empty())
         throw StartupError(ErrorShown::messageBox, "quarnel: " + dataProblemMessage(problems));
 }

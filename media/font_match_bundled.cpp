@@ -12,20 +12,25 @@
 // module's file system, put there by the page before the programme starts.
 namespace {
 
-bool startsWithArial(const std::string& name, std::string& rest) {
+bool startsWithArial(const std::string& name, std::string& rest)
+{
     static const char kArial[] = "arial";
     const size_t n = std::strlen(kArial);
-    if (name.size() < n) return false;
+    if (name.size() < n)
+        return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(name[i])) != kArial[i]) return false;
+        if (std::tolower(static_cast<unsigned char>(name[i])) != kArial[i])
+            return false;
     rest = name.substr(n);
-    for (char& c : rest) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : rest)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return true;
 }
 
 }  // namespace
 
-FontMatch resolveFontName(const std::string& name) {
+FontMatch resolveFontName(const std::string& name)
+{
     std::string rest;
     if (startsWithArial(name, rest)) {
         if (rest == " black" || rest == " heavy" || rest == " bold")

@@ -33,13 +33,14 @@ debian_source() {
         echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/$1 $2 main"
       done >"$out/apt/sources.list"
       # shellcheck disable=SC2046
-      apt-get $(apt_options) update -qq
+      apt-get $(apt_options) update -qq >&2
     fi
     # A missing upstream signature (.asc) fails the download as a whole even
     # though every file the .dsc checksums arrived; dpkg-source checks those.
     # shellcheck disable=SC2046
     (cd "$src" && apt-get $(apt_options) source --download-only -qq "$package" >/dev/null 2>&1 || true)
-    dsc=$(ls "$src/${package}_"*.dsc | head -n1)
+    dsc=$(ls "$src/${package}_"*.dsc 2>/dev/null | head -n1 || true)
+    [[ -n "$dsc" ]] || { echo "web-libs: could not fetch Debian's source package $package" >&2; exit 1; }
   fi
   local dir
   dir=$(cd "$src" && dpkg-source --no-check -x "$dsc" "$src/$package" >/dev/null 2>&1 || true; echo "$src/$package")
