@@ -116,9 +116,15 @@
     requestAnimationFrame(frameLoop);
   }
 
+  // At the soundtrack's own rate where the browser allows choosing it.
+  function newAudioContext() {
+    const Context = window.AudioContext || window.webkitAudioContext;
+    try { return new Context({ sampleRate: 44100 }); } catch (e) { return new Context(); }
+  }
+
   function play() {
     if ($('play').disabled && $('again').hidden) return;
-    audio = audio || new (window.AudioContext || window.webkitAudioContext)({ sampleRate: 44100 });
+    audio = audio || newAudioContext();
     audio.resume();
     $('start').hidden = true;
     $('again').hidden = true;
@@ -204,7 +210,7 @@
     $('play').addEventListener('click', play);
     $('again').addEventListener('click', play);
     addEventListener('keydown', (e) => { if (e.key === 'f' || e.key === 'F') fullScreen(); });
-    canvas.addEventListener('dblclick', fullScreen);
+    addEventListener('dblclick', (e) => { if (e.target.tagName !== 'BUTTON') fullScreen(); });
     addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dragging'); });
     addEventListener('dragleave', () => document.body.classList.remove('dragging'));
     addEventListener('drop', (e) => dropped(e).catch((err) => showMessage('The dropped files could not be read: ' + err.message)));
