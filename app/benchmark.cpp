@@ -1,13 +1,13 @@
 #include "app/benchmark.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/bench_report.h"
+#include "app/frame_timing.h"
 #include "app/frame_clock.h"
 #include "app/interrupt_guard.h"
 #include "app/run_failure.h"
@@ -51,25 +51,7 @@ int runBenchmark(const Options& options)
     std::unique_ptr<Programme> programme = openProgramme();
     {
         QuietOutput quiet(stdout);
-        const int64_t frames = clock.frameCount();
-        int64_t i = 0;
-        int32_t t = 0;
-        std::chrono::steady_clock::time_point begin;
-        programme->run(
-            [&](int32_t& frameMs) {
-                if (i >= frames || InterruptGuard::interruption())
-                    return false;
-                frameMs = t = clock.musicMs(i++);
-                begin = std::chrono::steady_clock::now();
-                return true;
-            },
-            [&] {
-                const auto end = std::chrono::steady_clock::now();
-                for (BenchSegment& s : segments)
-                    if (s.fromMs <= t && t < s.toMs)
-                        s.ms.push_back(std::chrono::duration<double, std::milli>(end - begin).count());
-                return true;
-            });
+        timeFrames(*programme, clock, segments);
     }
     programme->closeVideo();
     if (const int signal = InterruptGuard::interruption()) {

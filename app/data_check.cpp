@@ -42,6 +42,14 @@ std::vector<DataFileProblem> dataFileProblems()
     return problems;
 }
 
+std::vector<DataFileProblem> dataProblemsBeforeWork(bool wholeSet)
+{
+    std::vector<DataFileProblem> problems = dataFileProblems();
+    if (!wholeSet)
+        std::erase_if(problems, [](const DataFileProblem& p) { return p.problem.rfind("not a regular file", 0) != 0; });
+    return problems;
+}
+
 std::string dataProblemMessage(const std::vector<DataFileProblem>& problems)
 {
     namespace fs = std::filesystem;

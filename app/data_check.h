@@ -19,6 +19,12 @@ struct DataFileProblem {
 // regular file. Nothing is opened that could block (a FIFO, a device).
 std::vector<DataFileProblem> dataFileProblems();
 
+// The problems to report before any work: every one when the whole set is
+// checked (the viewer's own data, the long offline runs), otherwise only
+// files that are no regular file, which could block whatever opens them; the
+// effects report the rest as they load.
+std::vector<DataFileProblem> dataProblemsBeforeWork(bool wholeSet);
+
 // The message for those files: each with the path tried and its problem, the
 // folder looked in (as given and as an absolute path, and whether it exists)
 // and every file expected. Several lines, no trailing newline.

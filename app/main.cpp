@@ -1,5 +1,4 @@
 // Quarnel: a self-running, software-rendered audiovisual demo.
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -50,9 +49,7 @@ void checkBeforeWork(const Options& options)
     if (const std::string problem = unusableOutput(options); !problem.empty())
         throw StartupError(ErrorShown::standardError, "quarnel: " + problem);
     const bool offline = options.bench || !options.capture.empty() || !options.framesDir.empty();
-    std::vector<DataFileProblem> problems = dataFileProblems();
-    if (options.dataDir.empty() && !offline)
-        std::erase_if(problems, [](const DataFileProblem& p) { return p.problem.rfind("not a regular file", 0) != 0; });
+    const std::vector<DataFileProblem> problems = dataProblemsBeforeWork(!options.dataDir.empty() || offline);
     if (!problems.empty())
         throw StartupError(offline || options.frameAt ? ErrorShown::standardError : ErrorShown::messageBox,
                            "quarnel: " + dataProblemMessage(problems));

@@ -228,8 +228,11 @@ struct VideoReader::State {
     {
         int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
         const AVPixelFormat source = plainFormat(static_cast<AVPixelFormat>(frame->format), fullRange);
+        // Bit-exact, accurately rounded conversion: the fast paths differ
+        // between processors (x86 and WebAssembly give other bytes).
         scaler = sws_getCachedContext(scaler, frame->width, frame->height, source, outWidth, outHeight,
-                                      AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+                                      AV_PIX_FMT_BGR24, SWS_BICUBIC | SWS_BITEXACT | SWS_ACCURATE_RND, nullptr,
+                                      nullptr, nullptr);
         if (!scaler)
             return false;
         int* inverseTable = nullptr;

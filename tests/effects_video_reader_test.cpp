@@ -124,12 +124,14 @@ bool writeClip(const std::string& path, const Clip& clip)
     return ok;
 }
 
-// The clip's frames decoded by the ffmpeg program, as bottom-up BGR rows
+// The clip's frames decoded by the ffmpeg program, converted with the reader's
+// scaler flags, as bottom-up BGR rows
 // padded to 4 bytes; a null frame repeats the picture before it.
 std::vector<std::vector<uint8_t>> referenceFrames(const std::string& path, const Clip& clip)
 {
-    const std::string pictures = runCommand("ffmpeg -nostdin -v error -i '" + path +
-                                            "' -fps_mode passthrough -f rawvideo -pix_fmt bgr24 pipe:1");
+    const std::string pictures =
+        runCommand("ffmpeg -nostdin -v error -i '" + path + "' -sws_flags bicubic+bitexact+accurate_rnd"
+                   " -fps_mode passthrough -f rawvideo -pix_fmt bgr24 pipe:1");
     const std::size_t topDownBytes = static_cast<std::size_t>(clip.width) * clip.height * 3;
     const int rowBytes = (clip.width * 3 + 3) & ~3;
     std::vector<std::vector<uint8_t>> frames;
