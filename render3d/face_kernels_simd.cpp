@@ -149,6 +149,7 @@ void ShadeFaces(const Face* HWY_RESTRICT faces, const int32_t* HWY_RESTRICT list
     const V m01 = Splat(w.m[0][1]), m11 = Splat(w.m[1][1]), m21 = Splat(w.m[2][1]);
     const V m02 = Splat(w.m[0][2]), m12 = Splat(w.m[1][2]), m22 = Splat(w.m[2][2]);
     Column nx, ny, nz;
+    HWY_ALIGN double cosines[kBlock];
     HWY_ALIGN uint8_t shades[kBlock], sures[kBlock];
     for (int32_t k = 0; k < count; k += kBlock) {
         const int32_t m = std::min(kBlock, count - k);
@@ -157,6 +158,8 @@ void ShadeFaces(const Face* HWY_RESTRICT faces, const int32_t* HWY_RESTRICT list
             nx.at[j] = n.x, ny.at[j] = n.y, nz.at[j] = n.z;
         }
         const int32_t padded = Pad(m, {&nx, &ny, &nz});
+        // Two passes, the cosines of the block and then their arc cosines, so
+        // that the roots and divisions of several vectors are under way at once.
         for (int32_t j = 0; j < padded; j += int32_t(hn::Lanes(d))) {
             const V x = Widen(nx, j), y = Widen(ny, j), z = Widen(nz, j);
             // World normal (rotateVector, rounded to float) and its cosine with the light.
@@ -164,7 +167,10 @@ void ShadeFaces(const Face* HWY_RESTRICT faces, const int32_t* HWY_RESTRICT list
             const V my = RoundToFloat(Dot3(x, y, z, m01, m11, m21));
             const V mz = RoundToFloat(Dot3(x, y, z, m02, m12, m22));
             const V mm = Dot3(mx, my, mz, mx, my, mz);
-            V q = hn::Div(Dot3(mx, my, mz, lx, ly, lz), hn::Sqrt(hn::Mul(mm, ll)));
+            hn::Store(hn::Div(Dot3(mx, my, mz, lx, ly, lz), hn::Sqrt(hn::Mul(mm, ll))), d, cosines + j);
+        }
+        for (int32_t j = 0; j < padded; j += int32_t(hn::Lanes(d))) {
+            V q = hn::Load(d, cosines + j);
             // Clamp to -1 ... 1; not a number counts as -1.
             q = hn::IfThenElse(hn::Gt(q, one), one, q);
             q = hn::IfThenElse(hn::Ge(q, minusOne), q, minusOne);
@@ -239,6 +245,7 @@ int32_t ProjectVertices(const Matrix4& w, const Vertex* HWY_RESTRICT vertices, i
         projectVerticesScalar(w, vertices, count, width, height, f, out, valid);
         return int32_t(std::count(valid, valid + count, 1));
     }
+    const int32_t n = int32_t(hn::Lanes(d));
     const V focal = Splat(f);
     const V halfWidth = hn::Set(d, width * 0.5), halfHeight = hn::Set(d, height * 0.5);
     const V depthScale = hn::Set(d, 16777215.0);
@@ -247,42 +254,37 @@ int32_t ProjectVertices(const Matrix4& w, const Vertex* HWY_RESTRICT vertices, i
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 3; ++c)
             m[r][c] = Splat(w.m[r][c]);
-    Column x, y, z;
-    HWY_ALIGN int32_t ix[kBlock], iy[kBlock], id[kBlock];
-    HWY_ALIGN uint8_t ok[kBlock];
     int32_t validCount = 0;
-    for (int32_t i = 0; i < count; i += kBlock) {
-        const int32_t n = std::min(kBlock, count - i);
-        for (int32_t j = 0; j < n; ++j) {
-            const Vec3& v = vertices[i + j].position;
-            x.at[j] = v.x, y.at[j] = v.y, z.at[j] = v.z;
-        }
-        const int32_t padded = Pad(n, {&x, &y, &z});
-        for (int32_t j = 0; j < padded; j += int32_t(hn::Lanes(d))) {
-            const V px = Widen(x, j), py = Widen(y, j), pz = Widen(z, j);
-            // transformPoint: ((x m0c + y m1c) + z m2c) + m3c, rounded to float.
-            V wc[3];
-            for (int c = 0; c < 3; ++c)
-                wc[c] = RoundToFloat(hn::Add(
-                    hn::Add(hn::Add(hn::Mul(px, m[0][c]), hn::Mul(py, m[1][c])), hn::Mul(pz, m[2][c])), m[3][c]));
-            const V minusZ = hn::Neg(wc[2]);
-            const V sx = hn::Add(halfWidth, hn::Div(hn::Mul(wc[0], focal), minusZ));
-            const V sy = hn::Add(hn::Div(hn::Mul(wc[1], focal), minusZ), halfHeight);
-            const V depth = hn::Div(depthScale, wc[2]);
-            const auto fits = [&](V v) { return hn::And(hn::Gt(v, lowest), hn::Lt(v, beyond)); };
-            const M fine = hn::And(hn::And(hn::Lt(wc[2], hn::Zero(d)), fits(sx)), hn::And(fits(sy), fits(depth)));
-            // A refused vertex keeps 0 in every field: its lanes are zeroed
-            // before the conversion; the others fit, so they truncate exactly.
-            hn::Store(hn::DemoteTo(di, hn::IfThenElseZero(fine, sx)), di, ix + j);
-            hn::Store(hn::DemoteTo(di, hn::IfThenElseZero(fine, sy)), di, iy + j);
-            hn::Store(hn::DemoteTo(di, hn::IfThenElseZero(fine, depth)), di, id + j);
-            StoreFlags(fine, ok + j);
-        }
-        for (int32_t j = 0; j < n; ++j) {
-            out[i + j] = ScreenVertex{ix[j], iy[j], id[j]};
-            valid[i + j] = ok[j];
-            validCount += ok[j];
-        }
+    int32_t i = 0;
+    // Positions and records are tables of three 32-bit fields, read and
+    // written a vector of each field at a time.
+    for (; i + n <= count; i += n) {
+        hn::Vec<decltype(df)> x, y, z;
+        hn::LoadInterleaved3(df, &vertices[i].position.x, x, y, z);
+        const V px = hn::PromoteTo(d, x), py = hn::PromoteTo(d, y), pz = hn::PromoteTo(d, z);
+        // transformPoint: ((x m0c + y m1c) + z m2c) + m3c, rounded to float.
+        V wc[3];
+        for (int c = 0; c < 3; ++c)
+            wc[c] = RoundToFloat(
+                hn::Add(hn::Add(hn::Add(hn::Mul(px, m[0][c]), hn::Mul(py, m[1][c])), hn::Mul(pz, m[2][c])), m[3][c]));
+        const V minusZ = hn::Neg(wc[2]);
+        const V sx = hn::Add(halfWidth, hn::Div(hn::Mul(wc[0], focal), minusZ));
+        const V sy = hn::Add(hn::Div(hn::Mul(wc[1], focal), minusZ), halfHeight);
+        const V depth = hn::Div(depthScale, wc[2]);
+        const auto fits = [&](V v) { return hn::And(hn::Gt(v, lowest), hn::Lt(v, beyond)); };
+        const M fine = hn::And(hn::And(hn::Lt(wc[2], hn::Zero(d)), fits(sx)), hn::And(fits(sy), fits(depth)));
+        // A refused vertex keeps 0 in every field: its lanes are zeroed
+        // before the conversion; the others fit, so they truncate exactly.
+        hn::StoreInterleaved3(hn::DemoteTo(di, hn::IfThenElseZero(fine, sx)),
+                              hn::DemoteTo(di, hn::IfThenElseZero(fine, sy)),
+                              hn::DemoteTo(di, hn::IfThenElseZero(fine, depth)), di, &out[i].x);
+        StoreFlags(fine, valid + i);
+        validCount += int32_t(hn::CountTrue(d, fine));
+    }
+    if (i < count) {  // the last vertices, fewer than a vector
+        projectVerticesScalar(w, vertices + i, count - i, width, height, f, out + i, valid + i);
+        for (; i < count; ++i)
+            validCount += valid[i];
     }
     return validCount;
 }
