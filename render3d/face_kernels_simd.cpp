@@ -257,29 +257,39 @@ int32_t ProjectVertices(const Matrix4& w, const Vertex* HWY_RESTRICT vertices, i
     int32_t validCount = 0;
     int32_t i = 0;
     // Positions and records are tables of three 32-bit fields, read and
-    // written a vector of each field at a time.
-    for (; i + n <= count; i += n) {
-        hn::Vec<decltype(df)> x, y, z;
-        hn::LoadInterleaved3(df, &vertices[i].position.x, x, y, z);
-        const V px = hn::PromoteTo(d, x), py = hn::PromoteTo(d, y), pz = hn::PromoteTo(d, z);
-        // transformPoint: ((x m0c + y m1c) + z m2c) + m3c, rounded to float.
-        V wc[3];
-        for (int c = 0; c < 3; ++c)
-            wc[c] = RoundToFloat(
-                hn::Add(hn::Add(hn::Add(hn::Mul(px, m[0][c]), hn::Mul(py, m[1][c])), hn::Mul(pz, m[2][c])), m[3][c]));
-        const V minusZ = hn::Neg(wc[2]);
-        const V sx = hn::Add(halfWidth, hn::Div(hn::Mul(wc[0], focal), minusZ));
-        const V sy = hn::Add(hn::Div(hn::Mul(wc[1], focal), minusZ), halfHeight);
-        const V depth = hn::Div(depthScale, wc[2]);
-        const auto fits = [&](V v) { return hn::And(hn::Gt(v, lowest), hn::Lt(v, beyond)); };
-        const M fine = hn::And(hn::And(hn::Lt(wc[2], hn::Zero(d)), fits(sx)), hn::And(fits(sy), fits(depth)));
-        // A refused vertex keeps 0 in every field: its lanes are zeroed
-        // before the conversion; the others fit, so they truncate exactly.
-        hn::StoreInterleaved3(hn::DemoteTo(di, hn::IfThenElseZero(fine, sx)),
-                              hn::DemoteTo(di, hn::IfThenElseZero(fine, sy)),
-                              hn::DemoteTo(di, hn::IfThenElseZero(fine, depth)), di, &out[i].x);
-        StoreFlags(fine, valid + i);
-        validCount += int32_t(hn::CountTrue(d, fine));
+    // written a vector of each field at a time. Groups of up to kGroups
+    // vectors go in two passes (the world positions, then the divisions), so
+    // that the divisions of several vectors are under way at once.
+    constexpr int32_t kGroups = 4;
+    V wx[kGroups], wy[kGroups], wz[kGroups];
+    while (i + n <= count) {
+        const int32_t groups = std::min(kGroups, (count - i) / n);
+        for (int32_t g = 0; g < groups; ++g) {
+            hn::Vec<decltype(df)> x, y, z;
+            hn::LoadInterleaved3(df, &vertices[i + g * n].position.x, x, y, z);
+            const V px = hn::PromoteTo(d, x), py = hn::PromoteTo(d, y), pz = hn::PromoteTo(d, z);
+            // transformPoint: ((x m0c + y m1c) + z m2c) + m3c, rounded to float.
+            const auto transform = [&](int c) {
+                return RoundToFloat(hn::Add(
+                    hn::Add(hn::Add(hn::Mul(px, m[0][c]), hn::Mul(py, m[1][c])), hn::Mul(pz, m[2][c])), m[3][c]));
+            };
+            wx[g] = transform(0), wy[g] = transform(1), wz[g] = transform(2);
+        }
+        for (int32_t g = 0; g < groups; ++g, i += n) {
+            const V minusZ = hn::Neg(wz[g]);
+            const V sx = hn::Add(halfWidth, hn::Div(hn::Mul(wx[g], focal), minusZ));
+            const V sy = hn::Add(hn::Div(hn::Mul(wy[g], focal), minusZ), halfHeight);
+            const V depth = hn::Div(depthScale, wz[g]);
+            const auto fits = [&](V v) { return hn::And(hn::Gt(v, lowest), hn::Lt(v, beyond)); };
+            const M fine = hn::And(hn::And(hn::Lt(wz[g], hn::Zero(d)), fits(sx)), hn::And(fits(sy), fits(depth)));
+            // A refused vertex keeps 0 in every field: its lanes are zeroed
+            // before the conversion; the others fit, so they truncate exactly.
+            hn::StoreInterleaved3(hn::DemoteTo(di, hn::IfThenElseZero(fine, sx)),
+                                  hn::DemoteTo(di, hn::IfThenElseZero(fine, sy)),
+                                  hn::DemoteTo(di, hn::IfThenElseZero(fine, depth)), di, &out[i].x);
+            StoreFlags(fine, valid + i);
+            validCount += int32_t(hn::CountTrue(d, fine));
+        }
     }
     if (i < count) {  // the last vertices, fewer than a vector
         projectVerticesScalar(w, vertices + i, count - i, width, height, f, out + i, valid + i);
