@@ -1,8 +1,9 @@
-// The face and vertex kernels in lanes of doubles. A block of up to kBlock
-// faces or vertices is gathered from the tables into one array per component
-// (plain loads: faces reach their vertices through indices), worked on one
-// vector at a time, and its results are scattered back. The block's last
-// vector is padded with zeros; those lanes are never stored. Every value goes
+// The face and vertex kernels in lanes of doubles. For the face kernels a
+// block of up to kBlock faces is gathered from the tables into one array per
+// component (plain loads: faces reach their vertices through indices), worked
+// on one vector at a time, and its results are scattered back; the block's
+// last vector is padded with zeros, whose lanes are never stored. The
+// projection reads the vertex table a vector at a time. Every value goes
 // through the same operations in the same order as in the plain kernels
 // (packed operations round exactly like scalar ones, and there is no fused
 // multiply-add), so the results are the same bits.
@@ -65,7 +66,10 @@ V Dot3(V ax, V ay, V az, V bx, V by, V bz)
 }
 
 // A byte per lane: 1 where the mask is set, else 0.
-void StoreFlags(M m, uint8_t* out) { hn::StoreU(hn::DemoteTo(db, hn::DemoteTo(di, hn::IfThenElseZero(m, hn::Set(d, 1.0)))), db, out); }
+void StoreFlags(M m, uint8_t* out)
+{
+    hn::StoreU(hn::DemoteTo(db, hn::DemoteTo(di, hn::IfThenElseZero(m, hn::Set(d, 1.0)))), db, out);
+}
 
 // The facing test of selectFacesScalar for normals n and viewer offsets e:
 // by squares where that is sure, else by facesViewer's own quotient.
@@ -74,8 +78,8 @@ M Facing(V nx, V ny, V nz, V ex, V ey, V ez)
     const V s = hn::Mul(Dot3(ex, ey, ez, ex, ey, ez), Dot3(nx, ny, nz, nx, ny, nz));
     const V dne = Dot3(nx, ny, nz, ex, ey, ez);
     const V dd = hn::Mul(dne, dne);
-    const M moderate = hn::And(hn::And(hn::Gt(s, hn::Set(d, kFacingMinSquare)), hn::Lt(s, hn::Set(d, kFacingMaxSquare))),
-                               hn::Lt(hn::Abs(dne), hn::Set(d, kFacingMaxDot)));
+    const M inRange = hn::And(hn::Gt(s, hn::Set(d, kFacingMinSquare)), hn::Lt(s, hn::Set(d, kFacingMaxSquare)));
+    const M moderate = hn::And(inRange, hn::Lt(hn::Abs(dne), hn::Set(d, kFacingMaxDot)));
     const M pass = hn::Or(hn::Ge(dne, hn::Zero(d)), hn::Lt(dd, hn::Mul(hn::Set(d, kFacingPassBound), s)));
     const M fail = hn::Gt(dd, hn::Mul(hn::Set(d, kFacingFailBound), s));
     const M bySquares = hn::And(moderate, pass);
@@ -110,7 +114,9 @@ int32_t SelectFaces(const Vertex* HWY_RESTRICT vertices, const Face* HWY_RESTRIC
                        facing + j);
         for (int32_t j = 0; j < m; ++j) {
             const int32_t* k = faces[i + j].indices;
-            if (facing[j] && (!projectedValid || (projectedValid[k[0]] && projectedValid[k[1]] && projectedValid[k[2]])))
+            const bool projected =
+                !projectedValid || (projectedValid[k[0]] && projectedValid[k[1]] && projectedValid[k[2]]);
+            if (facing[j] && projected)
                 list[selected++] = i + j;
         }
     }
