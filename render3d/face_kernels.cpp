@@ -3,44 +3,24 @@
 int32_t selectFaces(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
                     const uint8_t* projectedValid, int32_t* list, SimdForm form)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Sse2)
-        return selectFacesSse2(vertices, faces, count, viewer, projectedValid, list);
-#endif
+    if (form != SimdForm::Plain)
+        return selectFacesSimd(vertices, faces, count, viewer, projectedValid, list);
     return selectFacesScalar(vertices, faces, count, viewer, projectedValid, list);
 }
 
 void shadeFaces(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
                 double ll, uint8_t* shade, uint8_t* sure, SimdForm form)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Avx)
-        return shadeFacesAvx(faces, list, count, world, light, ll, shade, sure);
-    if (form >= SimdForm::Sse2)
-        return shadeFacesSse2(faces, list, count, world, light, ll, shade, sure);
-#endif
+    if (form != SimdForm::Plain)
+        return shadeFacesSimd(faces, list, count, world, light, ll, shade, sure);
     shadeFacesScalar(faces, list, count, world, light, ll, shade, sure);
 }
 
-bool computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count, int32_t vertexCount, float* padded,
-                         const Vec3* viewer, uint8_t* facing, SimdForm form)
+bool computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count, const Vec3* viewer, uint8_t* facing,
+                         SimdForm form)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (padded && form >= SimdForm::Avx) {
-        computeNormalsAvx(vertices, vertexCount, padded, faces, count, facing ? viewer : nullptr, facing);
-        return facing != nullptr;
-    }
-    if (form >= SimdForm::Sse2) {
-        computeNormalsSse2(vertices, faces, count);
-        return false;
-    }
-#else
-    (void)vertexCount;
-    (void)padded;
-    (void)viewer;
-    (void)facing;
-    (void)form;
-#endif
+    if (form != SimdForm::Plain)
+        return computeNormalsSimd(vertices, faces, count, facing ? viewer : nullptr, facing);
     computeNormalsScalar(vertices, faces, count);
     return false;
 }
@@ -69,14 +49,9 @@ int32_t listFacingFaces(const uint8_t* facing, const Face* faces, int32_t count,
 int32_t projectVertices(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
                         int32_t height, float f, ScreenVertex* out, uint8_t* valid, SimdForm form)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Avx)
-        return projectVerticesAvx(world, vertices, count, width, height, f, out, valid);
-    if (form >= SimdForm::Sse2)
-        projectVerticesSse2(world, vertices, count, width, height, f, out, valid);
-    else
-#endif
-        projectVerticesScalar(world, vertices, count, width, height, f, out, valid);
+    if (form != SimdForm::Plain)
+        return projectVerticesSimd(world, vertices, count, width, height, f, out, valid);
+    projectVerticesScalar(world, vertices, count, width, height, f, out, valid);
     int32_t validCount = 0;
     for (int32_t i = 0; i < count; ++i)
         validCount += valid[i];

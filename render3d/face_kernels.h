@@ -1,10 +1,10 @@
 #pragma once
 // The per-face and per-vertex arithmetic of drawing a mesh, done in batches
-// over whole tables so that it can run two values at a time. Each kernel has
-// a plain version, compiled everywhere, and an SSE2 one; both perform the
-// same double-precision operations in the same order (packed operations
-// round exactly like scalar ones), so they give the same bits, and both give
-// exactly the values of the per-face functions in pipeline.h.
+// over whole tables so that it can run several values at a time. Each kernel
+// has a plain version and a SIMD one; both perform the same double-precision
+// operations in the same order (packed operations round exactly like scalar
+// ones), so they give the same bits, and both give exactly the values of the
+// per-face functions in pipeline.h.
 #include <cstdint>
 
 #include "core/simd.h"
@@ -58,46 +58,29 @@ void computeNormalsScalar(const Vertex* vertices, Face* faces, int32_t count);
 void projectVerticesScalar(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
                            int32_t height, float f, ScreenVertex* out, uint8_t* valid);
 
-#if defined(QUARNEL_X86_SIMD)
-// Four-lane forms of the normals, the shading and the projection, compiled
-// for AVX in their own file and used only when the processor has it.
-// projectVerticesAvx returns how many vertices have a projection. (A
-// four-lane facing test measured no faster than the two-lane one here: its
-// cost is in the scattered loads.)
-void shadeFacesAvx(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
-                   double ll, uint8_t* shade, uint8_t* sure);
-int32_t projectVerticesAvx(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
-                           int32_t height, float f, ScreenVertex* out, uint8_t* valid);
-// Normals four faces at a time. First copies the `vertexCount` positions into
-// `padded` (4 vertexCount floats: x, y, z, 0 each), so that each corner of a
-// face is one 16-byte load; the arithmetic is the plain kernel's. With a
-// `facing` table, also writes facing[i] = 1 where face i passes the facing
-// test against `viewer` with its new normal (facesViewer), else 0.
-void computeNormalsAvx(const Vertex* vertices, int32_t vertexCount, float* padded, Face* faces, int32_t count,
-                       const Vec3* viewer = nullptr, uint8_t* facing = nullptr);
-
-int32_t selectFacesSse2(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
+// The SIMD forms (face_kernels_simd.cpp): the same results, in lanes of
+// doubles. computeNormalsSimd also writes, given a `facing` table, facing[i] =
+// 1 where face i passes the facing test against `viewer` with its new normal
+// (facesViewer), else 0, and returns whether it did.
+int32_t selectFacesSimd(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
                         const uint8_t* projectedValid, int32_t* list);
-void shadeFacesSse2(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world,
+void shadeFacesSimd(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world,
                     const Vec3& light, double ll, uint8_t* shade, uint8_t* sure);
-void computeNormalsSse2(const Vertex* vertices, Face* faces, int32_t count);
-void projectVerticesSse2(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
-                         int32_t height, float f, ScreenVertex* out, uint8_t* valid);
-#endif
+bool computeNormalsSimd(const Vertex* vertices, Face* faces, int32_t count, const Vec3* viewer, uint8_t* facing);
+int32_t projectVerticesSimd(const Matrix4& world, const Vertex* vertices, int32_t count, int32_t width,
+                            int32_t height, float f, ScreenVertex* out, uint8_t* valid);
 
-// The entries: each runs the widest of its forms at or below `form`.
+// The entries: the SIMD form unless `form` is Plain.
 // projectVertices returns how many vertices have a projection.
 int32_t selectFaces(const Vertex* vertices, const Face* faces, int32_t count, const Vec3& viewer,
                     const uint8_t* projectedValid, int32_t* list, SimdForm form = simdForm());
 void shadeFaces(const Face* faces, const int32_t* list, int32_t count, const Matrix4& world, const Vec3& light,
                 double ll, uint8_t* shade, uint8_t* sure, SimdForm form = simdForm());
-// computeNormalsBatch may use `padded` (4 vertexCount floats, or null) as
-// scratch for the four-lane kernel; given a `facing` table it also fills it
-// as computeNormalsAvx does and returns true, or leaves it and returns false
-// where there is no such kernel.
-bool computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count, int32_t vertexCount = 0,
-                         float* padded = nullptr, const Vec3* viewer = nullptr, uint8_t* facing = nullptr,
-                         SimdForm form = simdForm());
+// computeNormalsBatch, given a `facing` table, also fills it as
+// computeNormalsSimd does and returns true, or leaves it and returns false
+// where the form has no such kernel (the plain one).
+bool computeNormalsBatch(const Vertex* vertices, Face* faces, int32_t count, const Vec3* viewer = nullptr,
+                         uint8_t* facing = nullptr, SimdForm form = simdForm());
 // The indices of the faces with facing[i] set (and, where projectedValid is
 // given, all three vertices projected), in stored order; returns how many.
 int32_t listFacingFaces(const uint8_t* facing, const Face* faces, int32_t count, const uint8_t* projectedValid,

@@ -1,5 +1,5 @@
 // The plain face and vertex kernels: the per-face functions of pipeline.h
-// applied over whole tables, the reference for the SSE2 kernels.
+// applied over whole tables, the reference for the SIMD kernels.
 #include <cmath>
 
 #include "render3d/face_kernels.h"

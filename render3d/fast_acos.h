@@ -1,6 +1,6 @@
 #pragma once
-// An arc cosine for the face shading, in plain and in SSE2 form with the
-// same operations in the same order (so both give the same bits).
+// An arc cosine for the face shading (its lane form, with the same
+// operations in the same order, is in face_kernels_simd.cpp).
 //
 // acos q is reduced to an arc sine on 0 ... 0.5: pi/2 - asin q for |q| <= 0.5,
 // 2 asin sqrt((1 - |q|) / 2) above (subtracted from pi for negative q); the
@@ -11,12 +11,6 @@
 // only when no whole number lies within a wider margin (kFastAcosError).
 #include <cmath>
 #include <cstdint>
-
-#include "core/simd.h"
-
-#if defined(QUARNEL_X86_SIMD)
-#include <emmintrin.h>
-#endif
 
 // Bound used by the callers for |fastAcos(q) - std::acos(q)|: 2^-50 for the
 // fast value plus 4 units in the last place (2^-50) for the library's, and a
@@ -50,24 +44,3 @@ inline double fastAcos(double q)
         return kHalfPi - asinS;
     return q > 0.0 ? 2.0 * asinS : kPi - 2.0 * asinS;
 }
-
-#if defined(QUARNEL_X86_SIMD)
-inline __m128d fastAcos2(__m128d q)
-{
-    using namespace fast_acos_detail;
-    const __m128d aq = _mm_andnot_pd(_mm_set1_pd(-0.0), q);
-    const __m128d small = _mm_cmple_pd(aq, _mm_set1_pd(0.5));
-    const __m128d zBig = _mm_mul_pd(_mm_sub_pd(_mm_set1_pd(1.0), aq), _mm_set1_pd(0.5));
-    const __m128d z = _mm_or_pd(_mm_and_pd(small, _mm_mul_pd(q, q)), _mm_andnot_pd(small, zBig));
-    const __m128d s = _mm_or_pd(_mm_and_pd(small, q), _mm_andnot_pd(small, _mm_sqrt_pd(zBig)));
-    const auto mad = [](__m128d a, __m128d b, double c) { return _mm_add_pd(_mm_set1_pd(c), _mm_mul_pd(a, b)); };
-    const __m128d p = _mm_mul_pd(z, mad(z, mad(z, mad(z, mad(z, mad(z, _mm_set1_pd(pS5), pS4), pS3), pS2), pS1), pS0));
-    const __m128d d = mad(z, mad(z, mad(z, mad(z, _mm_set1_pd(qS4), qS3), qS2), qS1), 1.0);
-    const __m128d asinS = _mm_add_pd(s, _mm_mul_pd(s, _mm_div_pd(p, d)));
-    const __m128d twice = _mm_add_pd(asinS, asinS);
-    const __m128d positive = _mm_cmpgt_pd(q, _mm_setzero_pd());
-    const __m128d big = _mm_or_pd(_mm_and_pd(positive, twice),
-                                  _mm_andnot_pd(positive, _mm_sub_pd(_mm_set1_pd(kPi), twice)));
-    return _mm_or_pd(_mm_and_pd(small, _mm_sub_pd(_mm_set1_pd(kHalfPi), asinS)), _mm_andnot_pd(small, big));
-}
-#endif

@@ -29,7 +29,6 @@ void Mesh::allocate(int32_t vertexTotal, int32_t faceTotal)
     drawList.assign(size_t(faceTotal), 0);
     drawShade.assign(size_t(faceTotal), 0);
     drawShadeSure.assign(size_t(faceTotal), 0);
-    paddedVertices.assign(4 * size_t(vertexTotal), 0.0f);
     facing.assign(size_t(faceTotal), 0);
 }
 
@@ -41,11 +40,8 @@ void Mesh::addModifier(VertexModifier* modifier)
 
 void Mesh::computeNormals(const Vec3* facingViewer)
 {
-    if (paddedVertices.size() != 4 * size_t(vertexCount))  // only for tables not made by allocate()
-        paddedVertices.resize(4 * size_t(vertexCount));
     uint8_t* facingOut = facingViewer && facing.size() == size_t(faceCount) ? facing.data() : nullptr;
-    const bool withFacing = computeNormalsBatch(vertices, faces.get(), faceCount, vertexCount,
-                                                paddedVertices.data(), facingViewer, facingOut);
+    const bool withFacing = computeNormalsBatch(vertices, faces.get(), faceCount, facingViewer, facingOut);
     facingVertices = withFacing ? vertices : nullptr;
 }
 

@@ -65,7 +65,6 @@ public:
     std::vector<int32_t> drawList;
     std::vector<uint8_t> drawShade;
     std::vector<uint8_t> drawShadeSure;
-    std::vector<float> paddedVertices;  // scratch of computeNormals: x, y, z, 0 per vertex
     // The facing test worked out with the normals where a kernel can:
     // computeNormals given a viewer fills `facing`, and `facingVertices` names
     // the vertex table it was worked out for (null when it was not).

@@ -50,16 +50,6 @@ struct SpanPlain {
     }
 };
 
-#if defined(QUARNEL_X86_SIMD)
-struct SpanSse2 {
-    static void fill(uint32_t* rowPixels, uint32_t* rowKeys, int32_t width, int32_t xl, int32_t n, uint32_t z,
-                     uint32_t dz, uint32_t color)
-    {
-        fillSpanSse2(rowPixels, rowKeys, width, xl, n, z, dz, color);
-    }
-};
-#endif
-
 // Sorts the records and tells whether there may be anything to fill: only
 // then is the triangle within the fixed-point limit, not flat, with a row on
 // the target and a column that can be drawn. Widens `touched` by its rows on
@@ -95,11 +85,7 @@ void drawTriangle(uint32_t* target, int32_t width, int32_t height, ScreenVertex*
     int32_t xMin, xMax;
     if (!prepareTriangle(width, height, v, touched, xMin, xMax))
         return;
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Avx2)
-        return fillSortedTriangleAvx2(target, width, height, v, color, depth, xMin, xMax);
-    if (form >= SimdForm::Sse2)
-        return fillSortedTriangle<SpanSse2>(target, width, height, v, color, depth, xMin, xMax);
-#endif
+    if (form != SimdForm::Plain)
+        return fillSortedTriangleSimd(target, width, height, v, color, depth, xMin, xMax);
     fillSortedTriangle<SpanPlain>(target, width, height, v, color, depth, xMin, xMax);
 }

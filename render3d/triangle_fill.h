@@ -1,9 +1,10 @@
-#pragma once
 // The inner part of the fast triangle fill, shared by the rasterizer's
-// translation units: each instantiates it with its own span fill (plain,
-// SSE2, AVX2) and, for AVX2, its own instruction set. Everything here has
-// internal linkage so that the copies built for different instruction sets
-// never stand in for one another.
+// translation units: each instantiates it with its own span fill, the plain
+// one in rasterizer.cpp, the SIMD one in rasterizer_simd.cpp. There it is
+// included once per target, inside that target's namespace (so it has no
+// include guard), after the headers it needs; everything here has internal
+// linkage so that the copies built for different instruction sets never
+// stand in for one another.
 //
 // It gives the bytes of the plain fill (rasterizer.h): the same edges and steps, but
 // rows off the target are skipped rather than visited (the edges jump past

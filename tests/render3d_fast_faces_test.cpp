@@ -56,7 +56,7 @@ std::vector<double> adversarialCosines()
     return inRange;
 }
 
-TEST(FastAcos, StaysWithinItsBoundAndSse2GivesTheSameBits)
+TEST(FastAcos, StaysWithinItsBound)
 {
     std::vector<double> q = adversarialCosines();
     std::mt19937_64 rng(11);
@@ -67,16 +67,8 @@ TEST(FastAcos, StaysWithinItsBoundAndSse2GivesTheSameBits)
         q.push_back(1.0 - std::ldexp(1.0, -i)), q.push_back(-1.0 + std::ldexp(1.0, -i));
 
     double worst = 0.0;
-    for (size_t i = 0; i < q.size(); ++i) {
-        worst = std::max(worst, std::fabs(fastAcos(q[i]) - std::acos(q[i])));
-#if defined(QUARNEL_X86_SIMD)
-        const double pairIn[2] = {q[i], q[(i * 7919) % q.size()]};
-        double pairOut[2];
-        _mm_storeu_pd(pairOut, fastAcos2(_mm_loadu_pd(pairIn)));
-        ASSERT_EQ(pairOut[0], fastAcos(pairIn[0])) << pairIn[0];
-        ASSERT_EQ(pairOut[1], fastAcos(pairIn[1])) << pairIn[1];
-#endif
-    }
+    for (double v : q)
+        worst = std::max(worst, std::fabs(fastAcos(v) - std::acos(v)));
     // Measured against the library (itself within a few units in the last
     // place): the callers' bound has a factor of 4 to spare over 2^-48.
     EXPECT_LE(worst, 0x1p-48);

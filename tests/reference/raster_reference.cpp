@@ -131,11 +131,7 @@ void drawSpan(uint32_t* target, int32_t width, int32_t height, int32_t xa, int32
 void fillSpanWith(SimdForm form, uint32_t* rowPixels, uint32_t* rowKeys, int32_t width, int32_t xl, int32_t n,
                   uint32_t z, uint32_t dz, uint32_t color)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Avx2)
-        return fillSpanAvx2(rowPixels, rowKeys, width, xl, n, z, dz, color);
-    if (form >= SimdForm::Sse2)
-        return fillSpanSse2(rowPixels, rowKeys, width, xl, n, z, dz, color);
-#endif
+    if (form != SimdForm::Plain)
+        return fillSpanSimd(rowPixels, rowKeys, width, xl, n, z, dz, color);
     fillSpanScalar(rowPixels + xl, rowKeys + xl, n, z, dz, color);
 }

@@ -1,8 +1,7 @@
 #pragma once
 // The plain forms of the rasterizer that the program's fill is held to:
 // the triangle walked row by row from top to bottom, edges stepped by
-// repeated addition, every row through drawSpan; and one span fill of each
-// form by its name.
+// repeated addition, every row through drawSpan; and the span fill of a form.
 #include <cstdint>
 
 #include "core/simd.h"
