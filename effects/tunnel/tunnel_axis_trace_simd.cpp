@@ -66,7 +66,8 @@ QUARNEL_WAYS(greater, M, hn::Gt)
 QUARNEL_WAYS(less, M, hn::Lt)
 #undef QUARNEL_WAYS
 
-HWY_INLINE Ways<V> both(double v) { return each([&](int) HWY_ATTR { return hn::Set(D(), v); }); }
+// v in every lane.
+HWY_INLINE Ways<V> every(double v) { return each([&](int) HWY_ATTR { return hn::Set(D(), v); }); }
 HWY_INLINE Ways<V> sqrt(const Ways<V>& a) { return each([&](int h) HWY_ATTR { return hn::Sqrt(a.g[h]); }); }
 HWY_INLINE Ways<V> abs(const Ways<V>& a) { return each([&](int h) HWY_ATTR { return hn::Abs(a.g[h]); }); }
 // Doubles rounded to float and back.
@@ -74,7 +75,8 @@ HWY_INLINE Ways<V> toFloat(const Ways<V>& a)
 {
     return each([&](int h) HWY_ATTR { return hn::PromoteTo(D(), hn::DemoteTo(df, a.g[h])); });
 }
-HWY_INLINE Ways<M> bothOf(const Ways<M>& a, const Ways<M>& b)
+// The lanes set in both masks.
+HWY_INLINE Ways<M> both(const Ways<M>& a, const Ways<M>& b)
 {
     return each([&](int h) HWY_ATTR { return hn::And(a.g[h], b.g[h]); });
 }
@@ -87,7 +89,7 @@ HWY_INLINE Ways<V> select(const Ways<M>& mask, const Ways<V>& yes, const Ways<V>
 HWY_INLINE Ways<M> roundsSurely(const Ways<V>& v)
 {
     const Ways<V> size = abs(v);
-    const Ways<M> inRange = bothOf(greater(size, both(0x1p-120)), less(size, both(0x1p60)));
+    const Ways<M> inRange = both(greater(size, every(0x1p-120)), less(size, every(0x1p60)));
     const Ways<M> same = each([&](int h) HWY_ATTR {
         const auto below = hn::DemoteTo(df, hn::Mul(v.g[h], hn::Set(D(), 1.0 - kSightLineMargin)));
         const auto above = hn::DemoteTo(df, hn::Mul(v.g[h], hn::Set(D(), 1.0 + kSightLineMargin)));
@@ -103,8 +105,8 @@ HWY_INLINE Ways<M> roundsSurely(const Ways<V>& v)
 // float, summed in the order of Matrix4 transformPoint.
 HWY_INLINE Ways<V> column(const Ways<V>& x, const Ways<V>& y, const Ways<V>& z, const Matrix4& m, int c)
 {
-    const Ways<V> sum = add(add(mul(x, both(m.m[0][c])), mul(y, both(m.m[1][c]))), mul(z, both(m.m[2][c])));
-    return toFloat(add(sum, both(m.m[3][c])));
+    const Ways<V> sum = add(add(mul(x, every(m.m[0][c])), mul(y, every(m.m[1][c]))), mul(z, every(m.m[2][c])));
+    return toFloat(add(sum, every(m.m[3][c])));
 }
 
 void TraceOnAxis(const Vec3* HWY_RESTRICT directions, const Matrix4& rotation, int32_t count, double s,
@@ -138,45 +140,45 @@ void TraceOnAxis(const Vec3* HWY_RESTRICT directions, const Matrix4& rotation, i
 
         // The wobble: w = 0.5 + 0.3f cos 5θ s with cos 5θ from c = cos θ.
         const Ways<V> rho2 = add(mul(x, x), mul(y, y));
-        Ways<M> ok = bothOf(greater(rho2, both(0x1p-200)), less(rho2, both(0x1p200)));
+        Ways<M> ok = both(greater(rho2, every(0x1p-200)), less(rho2, every(0x1p200)));
         const Ways<V> c = div(y, sqrt(rho2));
         const Ways<V> c2 = mul(c, c);
-        const Ways<V> poly = add(both(5.0), mul(c2, add(both(-20.0), mul(both(16.0), c2))));
-        const Ways<V> w = add(both(0.5), mul(mul(both(double(kWobble)), mul(c, poly)), both(s)));
+        const Ways<V> poly = add(every(5.0), mul(c2, add(every(-20.0), mul(every(16.0), c2))));
+        const Ways<V> w = add(every(0.5), mul(mul(every(double(kWobble)), mul(c, poly)), every(s)));
         const Ways<V> dx = mul(w, x), dy = mul(w, y);
-        ok = bothOf(ok, bothOf(roundsSurely(dx), roundsSurely(dy)));
+        ok = both(ok, both(roundsSurely(dx), roundsSurely(dy)));
         const Ways<V> fdx = toFloat(dx), fdy = toFloat(dy);
 
         // The hit from the axis: -(sqrt(A) / A), or no hit for A = 0.
         const Ways<V> a = toFloat(add(mul(fdx, fdx), mul(fdy, fdy)));
         const Ways<V> root = each([&](int h) HWY_ATTR { return hn::Neg(hn::Div(hn::Sqrt(a.g[h]), a.g[h])); });
-        const Ways<V> lambda = select(greater(a, both(0.0)), root, both(TunnelMapper::kNoHit));
-        const Ways<V> hx = toFloat(add(both(eye.x), mul(lambda, fdx)));
-        const Ways<V> hy = toFloat(add(both(eye.y), mul(lambda, fdy)));
-        const Ways<V> hz = toFloat(add(both(eye.z), mul(lambda, z)));
+        const Ways<V> lambda = select(greater(a, every(0.0)), root, every(TunnelMapper::kNoHit));
+        const Ways<V> hx = toFloat(add(every(eye.x), mul(lambda, fdx)));
+        const Ways<V> hy = toFloat(add(every(eye.y), mul(lambda, fdy)));
+        const Ways<V> hz = toFloat(add(every(eye.z), mul(lambda, z)));
 
         // u = trunc(hz * 15), where the 32-bit conversion is exact.
-        const Ways<V> depth = mul(hz, both(15.0));
-        ok = bothOf(ok, less(abs(depth), both(0x1p31)));
+        const Ways<V> depth = mul(hz, every(15.0));
+        ok = both(ok, less(abs(depth), every(0x1p31)));
 
         // v = trunc(|atan2(hx, hy)| * 256 / pi) by the fast arc tangent.
         const Ways<V> ax = abs(hx), ay = abs(hy);
         const Ways<M> steep = greater(ax, ay);
         const Ways<V> hi = select(steep, ax, ay), lo = select(steep, ay, ax);
-        ok = bothOf(ok, bothOf(greater(hi, both(0x1p-500)), less(hi, both(0x1p500))));
-        const Ways<M> folded = greater(lo, mul(both(kTanEighthPi), hi));
+        ok = both(ok, both(greater(hi, every(0x1p-500)), less(hi, every(0x1p500))));
+        const Ways<M> folded = greater(lo, mul(every(kTanEighthPi), hi));
         const Ways<V> t = div(select(folded, sub(lo, hi), lo), select(folded, add(lo, hi), hi));
-        const Ways<V> base = select(folded, both(kQuarterPi), both(0.0));
+        const Ways<V> base = select(folded, every(kQuarterPi), every(0.0));
         const Ways<V> t2 = mul(t, t);
-        Ways<V> series = both(-1.0 / 19.0);
+        Ways<V> series = every(-1.0 / 19.0);
         for (double term : {1.0 / 17.0, -1.0 / 15.0, 1.0 / 13.0, -1.0 / 11.0, 1.0 / 9.0, -1.0 / 7.0, 1.0 / 5.0,
                             -1.0 / 3.0, 1.0})
-            series = add(both(term), mul(t2, series));
+            series = add(every(term), mul(t2, series));
         Ways<V> phi = add(base, mul(t, series));
-        phi = select(steep, sub(both(kHalfPi), phi), phi);
-        phi = select(less(hy, both(0.0)), sub(both(kPi), phi), phi);
-        const Ways<V> texels = mul(phi, both(kTexelsPerRadian));
-        const Ways<V> below = sub(texels, both(kTexelMargin)), above = add(texels, both(kTexelMargin));
+        phi = select(steep, sub(every(kHalfPi), phi), phi);
+        phi = select(less(hy, every(0.0)), sub(every(kPi), phi), phi);
+        const Ways<V> texels = mul(phi, every(kTexelsPerRadian));
+        const Ways<V> below = sub(texels, every(kTexelMargin)), above = add(texels, every(kTexelMargin));
 
         for (int h = 0; h * lanes < n; ++h) {
             const int first = i + h * lanes;
