@@ -73,7 +73,7 @@ void BM_TunnelFillBlocks(benchmark::State& state)
 }
 BENCHMARK(BM_TunnelFillBlocks)->Unit(benchmark::kMillisecond);
 
-// Each on-axis tracer on its own (the fast one is picked by traceNodes).
+// The on-axis tracer's two forms on their own (traceNodes picks one).
 using Tracer = void (*)(const Vec3*, const Matrix4&, int32_t, double, const Vec3&, TunnelNode*);
 template <Tracer trace>
 void BM_TunnelTraceOnAxis(benchmark::State& state)
@@ -90,14 +90,9 @@ void BM_TunnelTraceOnAxis(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisPlain>)->Unit(benchmark::kMillisecond);
-#if defined(QUARNEL_X86_SIMD)
-BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisSse2>)->Unit(benchmark::kMillisecond);
-#endif
-#if defined(QUARNEL_X86_SIMD)
-BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisAvx>)->Unit(benchmark::kMillisecond);
-#endif
+BENCHMARK(BM_TunnelTraceOnAxis<traceOnAxisSimd>)->Unit(benchmark::kMillisecond);
 
-// Each block-row fill on its own.
+// The block-row fill's two forms on their own.
 using RowFill = void (*)(uint32_t*, int32_t, const TunnelNode*, const TunnelNode*, int32_t, const uint32_t*);
 template <RowFill fill>
 void BM_TunnelFillRows(benchmark::State& state)
@@ -113,11 +108,6 @@ void BM_TunnelFillRows(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TunnelFillRows<fillBlockRow8Plain>)->Unit(benchmark::kMillisecond);
-#if defined(QUARNEL_X86_SIMD)
-BENCHMARK(BM_TunnelFillRows<fillBlockRow8Sse2>)->Unit(benchmark::kMillisecond);
-#endif
-#if defined(QUARNEL_X86_SIMD)
-BENCHMARK(BM_TunnelFillRows<fillBlockRow8Avx2>)->Unit(benchmark::kMillisecond);
-#endif
+BENCHMARK(BM_TunnelFillRows<fillBlockRow8Simd>)->Unit(benchmark::kMillisecond);
 
 }  // namespace

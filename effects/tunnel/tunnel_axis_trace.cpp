@@ -51,11 +51,7 @@ void traceOnAxisPlain(const Vec3* directions, const Matrix4& rotation, int32_t c
 void traceOnAxis(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
                  TunnelNode* nodes, SimdForm form)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Avx)
-        return traceOnAxisAvx(directions, rotation, count, s, eye, nodes);
-    if (form >= SimdForm::Sse2)
-        return traceOnAxisSse2(directions, rotation, count, s, eye, nodes);
-#endif
+    if (form != SimdForm::Plain)
+        return traceOnAxisSimd(directions, rotation, count, s, eye, nodes);
     traceOnAxisPlain(directions, rotation, count, s, eye, nodes);
 }

@@ -31,17 +31,11 @@ TunnelNode traceNodeExact(const Vec3& view, double s, const Vec3& eye);
 void traceOnAxisPlain(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
                       TunnelNode* nodes);
 
-#if defined(QUARNEL_X86_SIMD)
-// The same, two nodes a step in the two lanes of SSE2 doubles, with exactly
-// the operations of the plain form.
-void traceOnAxisSse2(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
+// The same in SIMD lanes, with exactly the operations of the plain form
+// (tunnel_axis_trace_simd.cpp).
+void traceOnAxisSimd(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
                      TunnelNode* nodes);
-// The same, four nodes a step in AVX doubles, the rotation included; only
-// for processors with AVX.
-void traceOnAxisAvx(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
-                    TunnelNode* nodes);
-#endif
 
-// The widest of the forms above at or below `form`.
+// The plain form for SimdForm::Plain, the SIMD form otherwise.
 void traceOnAxis(const Vec3* directions, const Matrix4& rotation, int32_t count, double s, const Vec3& eye,
                  TunnelNode* nodes, SimdForm form = simdForm());

@@ -2,7 +2,7 @@
 // The block fill of the tunnel (TunnelMapper::fillTextureBlock) with the
 // block size fixed at compile time, so that its divisions by n become
 // shifts: the plain template is the reference form. fillBlockRow8 fills a
-// whole row of 8 x 8 blocks; its SSE2 kernel works across the blocks of the
+// whole row of 8 x 8 blocks; its SIMD form works across the blocks of the
 // row at once. All of them write exactly the pixels fillTextureBlock writes.
 #include <cstddef>
 #include <cstdint>
@@ -62,25 +62,15 @@ void fillTextureBlockFixed(uint32_t* block, int32_t stride, int32_t uTL, int32_t
 void fillBlockRow8Plain(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
                         int32_t blocks, const uint32_t* texture);
 
-#if defined(QUARNEL_X86_SIMD)
-// The same, across the blocks: see tunnel_fill_sse2.cpp.
-void fillBlockRow8Sse2(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
+// The same, across the blocks in SIMD lanes (tunnel_fill_simd.cpp).
+void fillBlockRow8Simd(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
                        int32_t blocks, const uint32_t* texture);
-// The same in AVX2, block by block, eight pixels to a store
-// (tunnel_fill_avx2.cpp); only for processors with AVX2.
-void fillBlockRow8Avx2(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
-                       int32_t blocks, const uint32_t* texture);
-#endif
 
-// The widest of the forms above at or below `form`.
+// The plain form for SimdForm::Plain, the SIMD form otherwise.
 inline void fillBlockRow8(uint32_t* target, int32_t stride, const TunnelNode* top, const TunnelNode* bottom,
                           int32_t blocks, const uint32_t* texture, SimdForm form = simdForm())
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Avx2)
-        return fillBlockRow8Avx2(target, stride, top, bottom, blocks, texture);
-    if (form >= SimdForm::Sse2)
-        return fillBlockRow8Sse2(target, stride, top, bottom, blocks, texture);
-#endif
+    if (form != SimdForm::Plain)
+        return fillBlockRow8Simd(target, stride, top, bottom, blocks, texture);
     fillBlockRow8Plain(target, stride, top, bottom, blocks, texture);
 }
