@@ -581,7 +581,6 @@ std::vector<Row> rows()
         {"rgb555", F::Sse2, 40, converted<2>, runConverter<convertRgb555, convertRgb555Scalar, 2>, 16, 1},
         {"bgr555", F::Sse2, 40, converted<2>, runConverter<convertBgr555, convertBgr555Scalar, 2>, 16, 1},
         {"streaks", F::Sse2, int(streakCases().size()) - 1, wholeFrame, runStreaks, 1},
-        {"streaks", F::Avx2, int(streakCases().size()) - 1, wholeFrame, runStreaks, 1},
         {"tunnel fill", F::Plain, 90, fillRows, runFill},
         {"tunnel fill", F::Sse2, 90, fillRows, runFill},
         {"tunnel fill", F::Avx2, 90, fillRows, runFill},
