@@ -65,7 +65,8 @@ struct Axis {
 
 // Fills forward[p] for coordinates p and reversed[size - 1 - p], so that a
 // run of lanes going either way reads its entries with one load.
-void fillAxis(Axis& forward, Axis& reversed, int size, int32_t centre, uint32_t step, int32_t scale)
+void fillAxis(Axis& forward, Axis& reversed, int size, int32_t centre, uint32_t step, int32_t scale,
+              uint32_t weightScale)
 {
     forward = reversed = Axis{};
     const uint32_t c = static_cast<uint32_t>(centre);
@@ -79,10 +80,20 @@ void fillAxis(Axis& forward, Axis& reversed, int size, int32_t centre, uint32_t 
         for (const int i : {p, size - 1 - p}) {
             Axis& a = i == p ? forward : reversed;
             a.first[i] = first * scale;
-            a.w0[i] = w0 * 0x10001u;
-            a.w1[i] = w1 * 0x10001u;
+            a.w0[i] = w0 * weightScale * 0x10001u;
+            a.w1[i] = w1 * weightScale * 0x10001u;
         }
     }
+}
+
+// A factor the optimiser cannot see, so that its products stay single
+// multiplies instead of longer chains of shifts and adds.
+HWY_INLINE uint16_t opaque(uint16_t factor)
+{
+#if defined(__GNUC__)
+    __asm__("" : "+r"(factor));
+#endif
+    return factor;
 }
 
 // The new values of pixels whose old values are `old`, from their first and
@@ -97,24 +108,29 @@ template <class D, class V = hn::Vec<D>>
 HWY_INLINE V streakLanes(D d, V a0, V a1, V b0, V b1, V rowW0, V rowW1, V colW0, V colW1, V old)
 {
     const hn::Repartition<uint16_t, D> d16;
-    const auto weight = [&](V r, V c) { return hn::ShiftRight<8>(hn::Mul(hn::BitCast(d16, r), hn::BitCast(d16, c))); };
+    // The rows' weights are scaled by 256: the high half of the product is
+    // (row weight * column weight) >> 8.
+    const auto weight = [&](V r, V c) { return hn::MulHigh(hn::BitCast(d16, r), hn::BitCast(d16, c)); };
     const auto w00 = weight(rowW0, colW0);
     const auto w01 = weight(rowW0, colW1);
     const auto w10 = weight(rowW1, colW0);
     const auto w11 = weight(rowW1, colW1);
     const V bytes = hn::Set(d, 0x00FF00FFu);
     const auto even = [&](V p) { return hn::BitCast(d16, hn::And(p, bytes)); };
-    const auto odd = [&](V p) { return hn::BitCast(d16, hn::And(hn::ShiftRight<8>(p), bytes)); };
-    const auto sample = [&](auto part) {
-        return hn::ShiftRight<8>(hn::Add(hn::Add(hn::Mul(part(a0), w00), hn::Mul(part(a1), w01)),
-                                         hn::Add(hn::Mul(part(b0), w10), hn::Mul(part(b1), w11))));
+    const auto odd = [&](V p) { return hn::ShiftRight<8>(hn::BitCast(d16, p)); };
+    const auto sum = [&](auto part) {
+        return hn::Add(hn::Add(hn::Mul(part(a0), w00), hn::Mul(part(a1), w01)),
+                       hn::Add(hn::Mul(part(b0), w10), hn::Mul(part(b1), w11)));
     };
-    const auto mix = [&](auto s, auto o) {
-        return hn::ShiftRight<8>(hn::Add(hn::Mul(s, hn::Set(d16, 200)), hn::Mul(o, hn::Set(d16, 55))));
-    };
-    // The sample's fourth byte is 0.
-    const auto green = hn::And(sample(odd), hn::BitCast(d16, hn::Set(d, 0xFFu)));
-    return hn::Or(hn::BitCast(d, mix(sample(even), even(old))), hn::ShiftLeft<8>(hn::BitCast(d, mix(green, odd(old)))));
+    const auto sampleFactor = hn::Set(d16, opaque(200));
+    const auto oldFactor = hn::Set(d16, opaque(55));
+    const auto mix = [&](auto s, auto o) { return hn::Add(hn::Mul(s, sampleFactor), hn::Mul(o, oldFactor)); };
+    // Green's sample, the fourth byte's being 0; the mix of green and the
+    // fourth byte is left in the high bytes, where it belongs.
+    const auto green = hn::ShiftRight<8>(hn::And(sum(odd), hn::BitCast(d16, hn::Set(d, 0xFF00u))));
+    const auto blueRed = hn::ShiftRight<8>(mix(hn::ShiftRight<8>(sum(even)), even(old)));
+    const auto greenHigh = hn::And(mix(green, odd(old)), hn::Set(d16, 0xFF00));
+    return hn::BitCast(d, hn::Or(blueRed, greenHigh));
 }
 
 struct Tables {
@@ -186,8 +202,14 @@ void sweepQuadrant(D d, uint32_t* pixels, const Tables& t, int y0, int rowStep, 
                                             hn::LoadU(d, rows.w0 + ry), hn::LoadU(d, rows.w1 + ry),
                                             hn::LoadU(d, columns.w0 + cx), hn::LoadU(d, columns.w1 + cx), old);
             hn::Store(result, d, out);
-            for (int k = 0; k < count; ++k)
-                pixels[at + k * laneStep] = out[k];
+            if (count == lanes) {
+#pragma GCC unroll 16
+                for (size_t k = 0; k < hn::MaxLanes(d); ++k)
+                    pixels[at + int32_t(k) * laneStep] = out[k];
+            } else {
+                for (int k = 0; k < count; ++k)
+                    pixels[at + k * laneStep] = out[k];
+            }
         }
     }
 }
@@ -198,8 +220,8 @@ void ApplyLightStreaks(uint32_t* pixels, int32_t centreX, int32_t centreY, int32
     const int lanes = int(hn::Lanes(d));
     const StreakGeometry g = streakGeometry(centreX, centreY, strength);
     Tables t;
-    fillAxis(t.rows, t.rowsReversed, kStreakHeight, g.centreY, g.step, kStreakWidth);
-    fillAxis(t.columns, t.columnsReversed, kStreakWidth, g.centreX, g.step, 1);
+    fillAxis(t.rows, t.rowsReversed, kStreakHeight, g.centreY, g.step, kStreakWidth, 256);
+    fillAxis(t.columns, t.columnsReversed, kStreakWidth, g.centreX, g.step, 1, 1);
     for (int x = 0; x < kStreakWidth; ++x) {
         const int x0 = x - x % lanes;
         t.window[x] = std::min(t.columns.first[x0], kStreakWidth - 1 - lanes);
