@@ -176,6 +176,9 @@ void sweepQuadrant(D d, uint32_t* pixels, const Tables& t, int y0, int rowStep, 
                    int columnCount)
 {
     const hn::RebindToSigned<D> di;
+    const hn::Half<decltype(di)> dih;
+    const hn::Repartition<uint64_t, D> d64;
+    const hn::RebindToSigned<decltype(d64)> di64;
     const int lanes = int(hn::Lanes(d));
     const int32_t laneStep = rowStep * kStreakWidth - columnStep;
     const auto laneOffsets = hn::Mul(hn::Iota(di, 0), hn::Set(di, laneStep));
@@ -192,13 +195,27 @@ void sweepQuadrant(D d, uint32_t* pixels, const Tables& t, int y0, int rowStep, 
             const int ry = rowStep > 0 ? y : kStreakHeight - 1 - y;
             const int cx = columnStep < 0 ? x : kStreakWidth - 1 - x;
             const auto first = hn::Add(hn::LoadU(di, rows.first + ry), hn::LoadU(di, columns.first + cx));
-            const auto gather = [&](int offset) { return hn::GatherIndex(d, pixels + offset, first); };
+            // A pixel's two neighbours in a sample row are adjacent: one
+            // 64-bit gather fetches both, half the loads of two gathers.
+            const auto bytes = hn::ShiftLeft<2>(first);
+            hn::Vec<D> a0, a1, b0, b1;
+            const auto pairs = [&](int offset, hn::Vec<D>& left, hn::Vec<D>& right) {
+                const uint64_t* base = reinterpret_cast<const uint64_t*>(pixels + offset);
+                const auto lowerBytes = hn::PromoteTo(di64, hn::LowerHalf(dih, bytes));
+                const auto upperBytes = hn::PromoteTo(di64, hn::UpperHalf(dih, bytes));
+                const auto lo = hn::BitCast(d, hn::GatherOffset(d64, base, lowerBytes));
+                const auto hi = hn::BitCast(d, hn::GatherOffset(d64, base, upperBytes));
+                left = hn::ConcatEven(d, hi, lo);
+                right = hn::ConcatOdd(d, hi, lo);
+            };
+            pairs(0, a0, a1);
+            pairs(kStreakWidth, b0, b1);
             // Lanes past the run read its last pixel, so nothing outside the
             // frame is read; they are not stored.
             const auto offsets =
                 hn::IfThenElse(hn::FirstN(di, size_t(count)), laneOffsets, hn::Set(di, (count - 1) * laneStep));
             const auto old = hn::GatherIndex(d, pixels, hn::Add(hn::Set(di, at), offsets));
-            const auto result = streakLanes(d, gather(0), gather(1), gather(kStreakWidth), gather(kStreakWidth + 1),
+            const auto result = streakLanes(d, a0, a1, b0, b1,
                                             hn::LoadU(d, rows.w0 + ry), hn::LoadU(d, rows.w1 + ry),
                                             hn::LoadU(d, columns.w0 + cx), hn::LoadU(d, columns.w1 + cx), old);
             hn::Store(result, d, out);
