@@ -4,11 +4,7 @@
 
 void applyLightStreaks(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength, SimdForm form)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Avx2)
-        return applyLightStreaksAvx2(pixels, centreX, centreY, strength);
-    if (form >= SimdForm::Sse2)
-        return applyLightStreaksSse2(pixels, centreX, centreY, strength);
-#endif
+    if (form != SimdForm::Plain)
+        return applyLightStreaksSimd(pixels, centreX, centreY, strength);
     applyLightStreaksScalar(pixels, centreX, centreY, strength);
 }

@@ -1,12 +1,9 @@
 #pragma once
-// The implementations behind applyLightStreaks. All give the same bytes; the
-// scalar one is the plain reading of the algorithm and is compiled on every
-// platform, the SSE2 one is the x86 baseline and the AVX2 one the fast path
-// where the CPU has it.
+// The two forms behind applyLightStreaks. The scalar kernel is the plain
+// reading of the algorithm and the reference; the SIMD kernel gives the same
+// bytes.
 #include <algorithm>
 #include <cstdint>
-
-#include "core/simd.h"
 
 constexpr int kStreakWidth = 320;
 constexpr int kStreakHeight = 240;
@@ -33,8 +30,4 @@ inline StreakGeometry streakGeometry(int32_t centreX, int32_t centreY, int32_t s
 
 void applyLightStreaksScalar(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
 
-#if defined(QUARNEL_X86_SIMD)
-void applyLightStreaksSse2(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
-// Only where the processor has AVX2.
-void applyLightStreaksAvx2(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);
-#endif
+void applyLightStreaksSimd(uint32_t* pixels, int32_t centreX, int32_t centreY, int32_t strength);

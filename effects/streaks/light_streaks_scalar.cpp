@@ -1,4 +1,4 @@
-// The plain, byte-at-a-time streak pass: the reference the SSE2 kernel must
+// The plain, byte-at-a-time streak pass: the reference the SIMD kernel must
 // match byte for byte.
 #include "effects/streaks/light_streaks_kernels.h"
 
