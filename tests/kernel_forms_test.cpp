@@ -590,7 +590,6 @@ std::vector<Row> rows()
         {"tunnel trace", F::Avx, 50, nodes, runTrace, 12},
         {"wobble", F::Plain, 23, vertices, runWobble},
         {"wobble", F::Sse2, 23, vertices, runWobble},
-        {"wobble", F::Avx, 23, vertices, runWobble},
         {"swirl", F::Plain, int(swirlTimes().size()) - 1, wholeFrame, runSwirl, 1},
         {"swirl", F::Sse2, int(swirlTimes().size()) - 1, wholeFrame, runSwirl, 1},
         {"select faces", F::Plain, 21, facesOut, runSelect, 8},
