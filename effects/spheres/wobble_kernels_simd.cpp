@@ -37,19 +37,18 @@ void WobbleVertices(const WobbleFrame& w, const WobbleBasis& b, const Vertex* in
     if (kOneLane) return wobbleVerticesScalar(w, b, in, out, count);
     const hn::ScalableTag<double> dd;
     const hn::Rebind<float, decltype(dd)> df;
+    const hn::RebindToSigned<decltype(dd)> di;
     constexpr int32_t kLanes = int32_t(hn::MaxLanes(dd));
     const auto a = hn::Set(dd, w.amplitude), sp = hn::Set(dd, w.sinP), cp = hn::Set(dd, w.cosP);
     const auto one = hn::Set(dd, 1.0);
     const auto below = hn::Set(dd, 1.0 - w.margin), above = hn::Set(dd, 1.0 + w.margin);
+    // A vertex is its three float coordinates, one after the other.
+    static_assert(sizeof(Vertex) == 3 * sizeof(float), "vertices are packed");
     int32_t i = 0;
     for (; i + kLanes <= count; i += kLanes) {
-        alignas(32) double px[kLanes], py[kLanes], pz[kLanes];
-        for (int32_t k = 0; k < kLanes; ++k) {
-            px[k] = in[i + k].position.x;
-            py[k] = in[i + k].position.y;
-            pz[k] = in[i + k].position.z;
-        }
-        const auto x = hn::Load(dd, px), y = hn::Load(dd, py), z = hn::Load(dd, pz);
+        hn::VFromD<decltype(df)> fx, fy, fz;
+        hn::LoadInterleaved3(df, &in[i].position.x, fx, fy, fz);
+        const auto x = hn::PromoteTo(dd, fx), y = hn::PromoteTo(dd, fy), z = hn::PromoteTo(dd, fz);
         const auto sG = hn::Add(hn::Mul(sp, hn::LoadU(dd, b.cosZY + i)), hn::Mul(cp, hn::LoadU(dd, b.sinZY + i)));
         const auto sD = hn::Sub(hn::Mul(sp, hn::LoadU(dd, b.cosXZ + i)), hn::Mul(cp, hn::LoadU(dd, b.sinXZ + i)));
         const auto sH = hn::Sub(hn::Mul(hn::LoadU(dd, b.sinXY + i), cp), hn::Mul(hn::LoadU(dd, b.cosXY + i), sp));
@@ -61,15 +60,19 @@ void WobbleVertices(const WobbleFrame& w, const WobbleBasis& b, const Vertex* in
         const auto oz = hn::Mul(hn::Mul(z, d), g);
         const auto sure = hn::And(hn::And(RoundsSurely(dd, ox, below, above), RoundsSurely(dd, oy, below, above)),
                                   RoundsSurely(dd, oz, below, above));
-        alignas(32) float fx[kLanes], fy[kLanes], fz[kLanes];
+        const auto rx = hn::DemoteTo(df, ox), ry = hn::DemoteTo(df, oy), rz = hn::DemoteTo(df, oz);
+        if (hn::AllTrue(dd, sure)) {
+            hn::StoreInterleaved3(rx, ry, rz, df, &out[i].position.x);
+            continue;
+        }
+        alignas(32) float px[kLanes], py[kLanes], pz[kLanes];
         alignas(32) int64_t sureLanes[kLanes];
-        hn::Store(hn::DemoteTo(df, ox), df, fx);
-        hn::Store(hn::DemoteTo(df, oy), df, fy);
-        hn::Store(hn::DemoteTo(df, oz), df, fz);
-        hn::Store(hn::BitCast(hn::RebindToSigned<decltype(dd)>(), hn::VecFromMask(dd, sure)),
-                  hn::RebindToSigned<decltype(dd)>(), sureLanes);
+        hn::Store(rx, df, px);
+        hn::Store(ry, df, py);
+        hn::Store(rz, df, pz);
+        hn::Store(hn::BitCast(di, hn::VecFromMask(dd, sure)), di, sureLanes);
         for (int32_t k = 0; k < kLanes; ++k)
-            out[i + k].position = sureLanes[k] ? Vec3(fx[k], fy[k], fz[k]) : wobbleVertexExact(in[i + k].position, w);
+            out[i + k].position = sureLanes[k] ? Vec3(px[k], py[k], pz[k]) : wobbleVertexExact(in[i + k].position, w);
     }
     if (i < count) {
         const WobbleBasis tail{b.sinZY + i, b.cosZY + i, b.sinXZ + i, b.cosXZ + i, b.sinXY + i, b.cosXY + i};
