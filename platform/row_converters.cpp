@@ -1,17 +1,16 @@
+// Entry points of the row converters: the plain or the SIMD form, which write
+// the same bytes, for the five common layouts; the two others plainly.
 #include "platform/row_converters.h"
 
+#include "core/simd.h"
 #include "platform/little_endian_store.h"
-#include "platform/row_converters_scalar.h"
-#include "platform/row_converters_sse2.h"
+#include "platform/row_converters_kernels.h"
 
 void convertRgb32(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (count > 0)
-        copyBlocksSse2(dst, src, count * 4);
-#else
+    if (simdForm() != SimdForm::Plain)
+        return convertRgb32Simd(src, dst, count);
     convertRgb32Scalar(src, dst, count);
-#endif
 }
 
 void convertBgr32(const uint32_t* src, uint8_t* dst, int32_t count)
@@ -26,11 +25,9 @@ void convertBgr32(const uint32_t* src, uint8_t* dst, int32_t count)
 
 void convertRgb24(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(QUARNEL_X86_SIMD)
-    pack24Sse2(dst, src, count);
-#else
+    if (simdForm() != SimdForm::Plain)
+        return convertRgb24Simd(src, dst, count);
     convertRgb24Scalar(src, dst, count);
-#endif
 }
 
 void convertBgr24(const uint32_t* src, uint8_t* dst, int32_t count)
@@ -47,36 +44,28 @@ void convertBgr24(const uint32_t* src, uint8_t* dst, int32_t count)
 
 void convertRgb565(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(QUARNEL_X86_SIMD)
-    packRgb565Sse2(dst, src, count);
-#else
+    if (simdForm() != SimdForm::Plain)
+        return convertRgb565Simd(src, dst, count);
     convertRgb565Scalar(src, dst, count);
-#endif
 }
 
 void convertBgr565(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(QUARNEL_X86_SIMD)
-    packBgr565Sse2(dst, src, count);
-#else
+    if (simdForm() != SimdForm::Plain)
+        return convertBgr565Simd(src, dst, count);
     convertBgr565Scalar(src, dst, count);
-#endif
 }
 
 void convertRgb555(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(QUARNEL_X86_SIMD)
-    packRgb555Sse2(dst, src, count);
-#else
+    if (simdForm() != SimdForm::Plain)
+        return convertRgb555Simd(src, dst, count);
     convertRgb555Scalar(src, dst, count);
-#endif
 }
 
 void convertBgr555(const uint32_t* src, uint8_t* dst, int32_t count)
 {
-#if defined(QUARNEL_X86_SIMD)
-    packBgr555Sse2(dst, src, count);
-#else
+    if (simdForm() != SimdForm::Plain)
+        return convertBgr555Simd(src, dst, count);
     convertBgr555Scalar(src, dst, count);
-#endif
 }

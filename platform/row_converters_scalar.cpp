@@ -1,4 +1,4 @@
-#include "platform/row_converters_scalar.h"
+#include "platform/row_converters_kernels.h"
 
 #include "platform/little_endian_store.h"
 

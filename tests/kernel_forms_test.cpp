@@ -20,7 +20,7 @@
 #include "effects/video/swirl_warp.h"
 #include "pixel/blend.h"
 #include "platform/row_converters.h"
-#include "platform/row_converters_scalar.h"
+#include "platform/row_converters_kernels.h"
 #include "reference/raster_reference.h"
 #include "render3d/face_kernels.h"
 #include "render3d/pipeline.h"
@@ -81,7 +81,7 @@ void runCrossFade(Rng& rng, int count, const SimdForm* form, uint8_t* out)
     crossFadePixels(as<uint32_t>(out), src.data() + 1, count, factor, formOr(form));
 }
 
-// --- row converters (the SSE2 converters against their scalar twins) --------
+// --- row converters ------------------------------------------------------------
 template <RowConverter fast, RowConverter plain, int bytesPerPixel>
 void runConverter(Rng& rng, int count, const SimdForm* form, uint8_t* out)
 {
@@ -562,21 +562,18 @@ std::vector<Row> rows()
     std::vector<Row> table = {
         {"subtract", F::Sse2, 67, pixels4, runSubtract, 6},
         {"crossFade", F::Sse2, 67, pixels4, runCrossFade, 6},
-        {"rgb32", F::Sse2, 40, converted<4>, runConverter<convertRgb32, convertRgb32Scalar, 4>, 16, 1},
-        {"rgb24", F::Sse2, 40, converted<3>, runConverter<convertRgb24, convertRgb24Scalar, 3>, 16, 1},
-        {"rgb565", F::Sse2, 40, converted<2>, runConverter<convertRgb565, convertRgb565Scalar, 2>, 16, 1},
-        {"bgr565", F::Sse2, 40, converted<2>, runConverter<convertBgr565, convertBgr565Scalar, 2>, 16, 1},
-        {"rgb555", F::Sse2, 40, converted<2>, runConverter<convertRgb555, convertRgb555Scalar, 2>, 16, 1},
-        {"bgr555", F::Sse2, 40, converted<2>, runConverter<convertBgr555, convertBgr555Scalar, 2>, 16, 1},
+        {"rgb32", F::Sse2, 40, converted<4>, runConverter<convertRgb32Simd, convertRgb32Scalar, 4>, 16, 1},
+        {"rgb24", F::Sse2, 40, converted<3>, runConverter<convertRgb24Simd, convertRgb24Scalar, 3>, 16, 1},
+        {"rgb565", F::Sse2, 40, converted<2>, runConverter<convertRgb565Simd, convertRgb565Scalar, 2>, 16, 1},
+        {"bgr565", F::Sse2, 40, converted<2>, runConverter<convertBgr565Simd, convertBgr565Scalar, 2>, 16, 1},
+        {"rgb555", F::Sse2, 40, converted<2>, runConverter<convertRgb555Simd, convertRgb555Scalar, 2>, 16, 1},
+        {"bgr555", F::Sse2, 40, converted<2>, runConverter<convertBgr555Simd, convertBgr555Scalar, 2>, 16, 1},
         {"streaks", F::Sse2, int(streakCases().size()) - 1, wholeFrame, runStreaks, 1},
         {"tunnel fill", F::Plain, 90, fillRows, runFill},
         {"tunnel fill", F::Sse2, 90, fillRows, runFill},
         {"tunnel trace", F::Plain, 50, nodes, runTrace, 12},
         {"tunnel trace", F::Sse2, 50, nodes, runTrace, 12},
-        {"wobble", F::Plain, 23, vertices, runWobble},
         {"wobble", F::Sse2, 23, vertices, runWobble},
-        {"wobble", F::Avx, 23, vertices, runWobble},
-        {"swirl", F::Plain, int(swirlTimes().size()) - 1, wholeFrame, runSwirl, 1},
         {"swirl", F::Sse2, int(swirlTimes().size()) - 1, wholeFrame, runSwirl, 1},
         {"select faces", F::Plain, 21, facesOut, runSelect, 8},
         {"select faces", F::Sse2, 21, facesOut, runSelect, 8},

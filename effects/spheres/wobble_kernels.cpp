@@ -74,11 +74,7 @@ void wobbleVerticesScalar(const WobbleFrame& w, const WobbleBasis& b, const Vert
 void wobbleVertices(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
                     int32_t count, SimdForm form)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Avx)
-        return wobbleVerticesAvx(frame, basis, in, out, count);
-    if (form >= SimdForm::Sse2)
-        return wobbleVerticesSse2(frame, basis, in, out, count);
-#endif
+    if (form != SimdForm::Plain)
+        return wobbleVerticesSimd(frame, basis, in, out, count);
     wobbleVerticesScalar(frame, basis, in, out, count);
 }

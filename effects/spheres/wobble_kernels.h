@@ -41,18 +41,11 @@ struct WobbleBasis {
 Vec3 wobbleVertexExact(const Vec3& p, const WobbleFrame& frame);
 
 // out[i] for i < count from in[i] and basis entry i (which must be the
-// basis of in[i]'s position) for a frame whose fastUsable is set.
+// basis of in[i]'s position) for a frame whose fastUsable is set: the plain
+// kernel, the reference of the SIMD one, and the entry that runs `form`.
 void wobbleVerticesScalar(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
                           int32_t count);
-#if defined(QUARNEL_X86_SIMD)
-void wobbleVerticesSse2(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
+void wobbleVerticesSimd(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
                         int32_t count);
-// Four vertices at a time, compiled for AVX in its own file; only for
-// processors with AVX.
-void wobbleVerticesAvx(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
-                       int32_t count);
-#endif
-
-// The widest of the forms above at or below `form`.
 void wobbleVertices(const WobbleFrame& frame, const WobbleBasis& basis, const Vertex* in, Vertex* out,
                     int32_t count, SimdForm form = simdForm());

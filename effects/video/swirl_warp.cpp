@@ -99,9 +99,7 @@ void swirlRowsScalar(const SwirlFrame& f, const uint32_t* picture, uint32_t* tar
 void swirlRows(const SwirlFrame& frame, const uint32_t* picture, uint32_t* target, int32_t yFrom, int32_t yTo,
                SimdForm form)
 {
-#if defined(QUARNEL_X86_SIMD)
-    if (form >= SimdForm::Sse2)
-        return swirlRowsSse2(frame, picture, target, yFrom, yTo);
-#endif
+    if (form != SimdForm::Plain)
+        return swirlRowsSimd(frame, picture, target, yFrom, yTo);
     swirlRowsScalar(frame, picture, target, yFrom, yTo);
 }

@@ -39,14 +39,10 @@ uint32_t swirlSourceIndexExact(const SwirlFrame& frame, int32_t x, int32_t y);
 // The literal per-pixel evaluation: the reference the fast kernels match.
 void warpSwirlExact(const uint32_t* picture, uint32_t* target, int32_t localMs);
 
-// Rows yFrom ... yTo - 1 of the warp for a frame whose fastUsable is set.
+// Rows yFrom ... yTo - 1 of the warp for a frame whose fastUsable is set: the
+// plain kernel, the reference of the SIMD one, and the entry that runs `form`.
 void swirlRowsScalar(const SwirlFrame& frame, const uint32_t* picture, uint32_t* target, int32_t yFrom,
                      int32_t yTo);
-#if defined(QUARNEL_X86_SIMD)
-void swirlRowsSse2(const SwirlFrame& frame, const uint32_t* picture, uint32_t* target, int32_t yFrom,
-                   int32_t yTo);
-#endif
-
-// The widest of the forms above at or below `form`.
+void swirlRowsSimd(const SwirlFrame& frame, const uint32_t* picture, uint32_t* target, int32_t yFrom, int32_t yTo);
 void swirlRows(const SwirlFrame& frame, const uint32_t* picture, uint32_t* target, int32_t yFrom, int32_t yTo,
                SimdForm form = simdForm());
