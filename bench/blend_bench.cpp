@@ -1,4 +1,4 @@
-// The blends over one whole frame (76800 pixels), SSE2 and scalar, against a
+// The blends over one whole frame (76800 pixels), SIMD and plain, against a
 // plain copy of the same buffer as the floor of what a pass can cost.
 #include <benchmark/benchmark.h>
 
@@ -51,17 +51,15 @@ BENCHMARK(BM_FrameMemcpy);
 BENCHMARK(BM_SubtractScalar);
 BENCHMARK(BM_CrossFadeScalar);
 
-#if defined(QUARNEL_X86_SIMD)
-void BM_SubtractSse2(benchmark::State& state) {
-    runPass(state, [](uint32_t* d, const uint32_t* s) { subtractPixelsSse2(d, s, kPixels); });
+void BM_SubtractSimd(benchmark::State& state) {
+    runPass(state, [](uint32_t* d, const uint32_t* s) { subtractPixelsSimd(d, s, kPixels); });
 }
 
-void BM_CrossFadeSse2(benchmark::State& state) {
-    runPass(state, [](uint32_t* d, const uint32_t* s) { crossFadePixelsSse2(d, s, kPixels, 128); });
+void BM_CrossFadeSimd(benchmark::State& state) {
+    runPass(state, [](uint32_t* d, const uint32_t* s) { crossFadePixelsSimd(d, s, kPixels, 128); });
 }
 
-BENCHMARK(BM_SubtractSse2);
-BENCHMARK(BM_CrossFadeSse2);
-#endif
+BENCHMARK(BM_SubtractSimd);
+BENCHMARK(BM_CrossFadeSimd);
 
 }  // namespace

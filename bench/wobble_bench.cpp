@@ -36,7 +36,7 @@ void wobble(benchmark::State& state, SimdForm form)
     }
     state.SetItemsProcessed(state.iterations() * kCount);
 }
-BENCHMARK_CAPTURE(wobble, WobbleSimd, SimdForm::Sse2);
+BENCHMARK_CAPTURE(wobble, WobbleSimd, SimdForm::Simd);
 BENCHMARK_CAPTURE(wobble, WobblePlain, SimdForm::Plain);
 
 }  // namespace

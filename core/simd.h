@@ -10,11 +10,8 @@
 // QUARNEL_SIMD in the environment narrows the choice, to compare the forms
 // on one machine: "plain" keeps every kernel on its plain form, "baseline"
 // keeps the SIMD forms on the lowest SIMD target compiled in.
-#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
-#define QUARNEL_X86_SIMD 1
-#endif
 
-enum class SimdForm { Plain, Sse2, Avx, Avx2 };
+enum class SimdForm { Plain, Simd };
 
 SimdForm detectSimdForm();
 

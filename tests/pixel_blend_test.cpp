@@ -1,6 +1,6 @@
 // Blends: the documented examples over all four byte lanes, the factor's low
 // byte, and the word-at-a-time scalar kernels against single-byte arithmetic
-// (the SSE2 forms against the scalar ones: kernel_forms_test.cpp).
+// (the SIMD forms against the plain ones: kernel_forms_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdint>
