@@ -22,6 +22,7 @@ HWY_BEFORE_NAMESPACE();
 namespace face_simd::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
+#if HWY_HAVE_FLOAT64
 // Highway's fallback target, SCALAR, has one lane: there the plain kernels
 // are the SIMD form.
 constexpr bool kOneLane = HWY_TARGET == HWY_SCALAR;
@@ -304,6 +305,37 @@ int32_t ProjectVertices(const Matrix4& w, const Vertex* HWY_RESTRICT vertices, i
     }
     return validCount;
 }
+
+#else
+
+// Highway's WebAssembly target has no double lanes: the plain forms stand in.
+int32_t SelectFaces(const Vertex* HWY_RESTRICT vertices, const Face* HWY_RESTRICT faces, int32_t count,
+                    const Vec3& viewer, const uint8_t* HWY_RESTRICT projectedValid, int32_t* HWY_RESTRICT list)
+{
+    return selectFacesScalar(vertices, faces, count, viewer, projectedValid, list);
+}
+
+void ShadeFaces(const Face* HWY_RESTRICT faces, const int32_t* HWY_RESTRICT list, int32_t count, const Matrix4& w,
+                const Vec3& light, double lightLengthSq, uint8_t* HWY_RESTRICT shade, uint8_t* HWY_RESTRICT sure)
+{
+    shadeFacesScalar(faces, list, count, w, light, lightLengthSq, shade, sure);
+}
+
+bool ComputeNormals(const Vertex* HWY_RESTRICT vertices, Face* HWY_RESTRICT faces, int32_t count, const Vec3*,
+                    uint8_t*)
+{
+    computeNormalsScalar(vertices, faces, count);
+    return false;
+}
+
+int32_t ProjectVertices(const Matrix4& w, const Vertex* HWY_RESTRICT vertices, int32_t count, int32_t width,
+                        int32_t height, float f, ScreenVertex* HWY_RESTRICT out, uint8_t* HWY_RESTRICT valid)
+{
+    projectVerticesScalar(w, vertices, count, width, height, f, out, valid);
+    return int32_t(std::count(valid, valid + count, 1));
+}
+
+#endif  // HWY_HAVE_FLOAT64
 
 }  // namespace face_simd::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();

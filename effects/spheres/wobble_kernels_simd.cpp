@@ -14,6 +14,7 @@ HWY_BEFORE_NAMESPACE();
 namespace wobble_simd::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
+#if HWY_HAVE_FLOAT64
 // Highway's fallback target, SCALAR, has one lane: there the plain kernel is
 // the SIMD form.
 constexpr bool kOneLane = HWY_TARGET == HWY_SCALAR;
@@ -79,6 +80,16 @@ void WobbleVertices(const WobbleFrame& w, const WobbleBasis& b, const Vertex* in
         wobbleVerticesScalar(w, tail, in + i, out + i, count - i);
     }
 }
+
+#else
+
+// Highway's WebAssembly target has no double lanes: the plain form stands in.
+void WobbleVertices(const WobbleFrame& w, const WobbleBasis& b, const Vertex* in, Vertex* out, int32_t count)
+{
+    wobbleVerticesScalar(w, b, in, out, count);
+}
+
+#endif  // HWY_HAVE_FLOAT64
 
 }  // namespace wobble_simd::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();

@@ -18,6 +18,7 @@ namespace tunnel_axis_trace_simd::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 using namespace tunnel_trace;
 
+#if HWY_HAVE_FLOAT64
 // Highway's fallback target, SCALAR, has one lane: there the plain form is
 // the SIMD form.
 constexpr bool kOneLane = HWY_TARGET == HWY_SCALAR;
@@ -204,6 +205,17 @@ void TraceOnAxis(const Vec3* HWY_RESTRICT directions, const Matrix4& rotation, i
         }
     }
 }
+
+#else
+
+// Highway's WebAssembly target has no double lanes: the plain form stands in.
+void TraceOnAxis(const Vec3* HWY_RESTRICT directions, const Matrix4& rotation, int32_t count, double s,
+                 const Vec3& eye, TunnelNode* HWY_RESTRICT nodes)
+{
+    traceOnAxisPlain(directions, rotation, count, s, eye, nodes);
+}
+
+#endif  // HWY_HAVE_FLOAT64
 
 }  // namespace tunnel_axis_trace_simd::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();

@@ -37,7 +37,7 @@ HWY_INLINE V SourceIndex(V sx, V sy)
 
 // Highway's fallback target, SCALAR, has one lane: there the plain kernel is
 // the SIMD form, and this one is not built.
-#if HWY_TARGET != HWY_SCALAR
+#if HWY_TARGET != HWY_SCALAR && HWY_HAVE_FLOAT64
 
 // Two vectors of pixels a step, so that the integer work runs on lanes as
 // wide as the target has (four doubles make eight 32-bit lanes).
@@ -111,7 +111,7 @@ HWY_INLINE void VectorRows(DD dd, const SwirlFrame& f, const uint32_t* picture, 
 
 void SwirlRows(const SwirlFrame& f, const uint32_t* picture, uint32_t* target, int32_t yFrom, int32_t yTo)
 {
-#if HWY_TARGET == HWY_SCALAR
+#if HWY_TARGET == HWY_SCALAR || !HWY_HAVE_FLOAT64  // WebAssembly: no double lanes
     swirlRowsScalar(f, picture, target, yFrom, yTo);
 #else
     VectorRows(hn::ScalableTag<double>(), f, picture, target, yFrom, yTo);
