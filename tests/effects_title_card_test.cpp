@@ -1,4 +1,5 @@
-// Title card: rendered straight into the frame over known lower layers.
+// Title card: the late lines, stamped once into the text layer. The fade and
+// the cut-out text are pinned by the golden frames.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,69 +40,6 @@ protected:
 };
 
 }  // namespace
-
-TEST(TitleCardFade, FactorFollowsTheFiveSecondRamp) {
-    EXPECT_EQ(titleCardFadeFactor(1), 255u);
-    EXPECT_EQ(titleCardFadeFactor(2), 255u);
-    EXPECT_EQ(titleCardFadeFactor(1000), 204u);
-    EXPECT_EQ(titleCardFadeFactor(2500), 128u);
-    EXPECT_EQ(titleCardFadeFactor(4000), 51u);
-    EXPECT_EQ(titleCardFadeFactor(4980), 1u);
-    EXPECT_EQ(titleCardFadeFactor(4981), 0u);
-    EXPECT_EQ(titleCardFadeFactor(4999), 0u);
-}
-
-TEST_F(TitleCard, FadesInFromWhite) {
-    // At 1 ms the weight is 255: every pixel, text or not, all four bytes
-    // (the white layer's top byte included), comes out 254.
-    fillFrame(0);
-    card->render(frameUnderTest, 1);
-    for (int i = 0; i < kFramePixels; ++i) ASSERT_EQ(frameUnderTest.framebuffer[i], 0xFEFEFEFEu);
-
-    // At 2500 the weight is 128: black gives (255 * 128) >> 8 = 127 and
-    // 0x80 gives (255 * 128 + 128 * 127) >> 8 = 191.
-    fillFrame(0x00808080);
-    card->render(frameUnderTest, 2500);
-    EXPECT_EQ(pixel(5, 5), 0x7FBFBFBFu);
-    fillFrame(0);
-    card->render(frameUnderTest, 2500);
-    EXPECT_EQ(pixel(5, 5), 0x7F7F7F7Fu);
-
-    // 4999 still runs the fade at weight 0, one step off every byte; 5000 does not.
-    fillFrame(0x00FFFFFF);
-    card->render(frameUnderTest, 4999);
-    EXPECT_EQ(pixel(5, 5), 0x00FEFEFEu);
-    fillFrame(0x00FFFFFF);
-    card->render(frameUnderTest, 5000);
-    EXPECT_EQ(pixel(5, 5), 0x00FFFFFFu);
-}
-
-TEST_F(TitleCard, TextCutsOutOfTheFrame) {
-    // Over white: the white credit word turns pixels black, the grey name
-    // takes 0x33 off each channel; nothing else changes.
-    fillFrame(0x00FFFFFF);
-    card->render(frameUnderTest, 6000);
-    int black = 0, darkened = 0;
-    for (int i = 0; i < kFramePixels; ++i) {
-        black += frameUnderTest.framebuffer[i] == 0;
-        darkened += frameUnderTest.framebuffer[i] == 0x00CCCCCC;
-        ASSERT_EQ(frameUnderTest.framebuffer[i], 0x00FFFFFFu - card->textLayer[i]);  // no channel of the layer exceeds 0xFF
-    }
-    EXPECT_GT(black, 50);
-    EXPECT_GT(darkened, 50);
-
-    // Over black, after the fade, the frame stays black.
-    fillFrame(0);
-    card->render(frameUnderTest, 8000);
-    EXPECT_FALSE(anyDiffers(0, 0, kFrameWidth, kFrameHeight, 0));
-
-    // A channel darker than 0x33 under the name ends at 0.
-    fillFrame(0x00204060);
-    card->render(frameUnderTest, 8000);
-    bool clamped = false;
-    for (int i = 0; i < kFramePixels; ++i) clamped |= card->textLayer[i] == 0x333333u && frameUnderTest.framebuffer[i] == 0x00000D2Du;
-    EXPECT_TRUE(clamped);
-}
 
 // The late lines are not there at 11000 and appear, once, at the first frame
 // after it.

@@ -152,16 +152,6 @@ TEST(EffectList, IsLiveNeedsAStrictlyContainingWindow)
     EXPECT_EQ(e->windows.cursor, e->windows.head) << "a walk leaves the cursor on the head";
 }
 
-TEST(EffectList, AnEffectSkippedOverIsActivatedAndRetiredInOneFrame)
-{
-    Fixture f;
-    f.add("brief", 100, 200, 1);
-    f.add("later", 50, 1000, 2);
-    f.list.prepare();
-    f.frame(500);
-    EXPECT_EQ(f.list.nextToActivate, 2);
-}
-
 TEST(EffectList, AddAndPushBeyondCapacityAreIgnored)
 {
     EffectList list;
