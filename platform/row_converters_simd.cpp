@@ -127,28 +127,10 @@ void rgb555(const uint32_t* src, uint8_t* dst, int32_t count) { HWY_DYNAMIC_DISP
 void bgr555(const uint32_t* src, uint8_t* dst, int32_t count) { HWY_DYNAMIC_DISPATCH(Bgr555)(src, dst, count); }
 }  // namespace row_converters_simd
 
-void convertRgb32Simd(const uint32_t* src, uint8_t* dst, int32_t count)
-{
-    row_converters_simd::rgb32(src, dst, count);
-}
-void convertRgb24Simd(const uint32_t* src, uint8_t* dst, int32_t count)
-{
-    row_converters_simd::rgb24(src, dst, count);
-}
-void convertRgb565Simd(const uint32_t* src, uint8_t* dst, int32_t count)
-{
-    row_converters_simd::rgb565(src, dst, count);
-}
-void convertBgr565Simd(const uint32_t* src, uint8_t* dst, int32_t count)
-{
-    row_converters_simd::bgr565(src, dst, count);
-}
-void convertRgb555Simd(const uint32_t* src, uint8_t* dst, int32_t count)
-{
-    row_converters_simd::rgb555(src, dst, count);
-}
-void convertBgr555Simd(const uint32_t* src, uint8_t* dst, int32_t count)
-{
-    row_converters_simd::bgr555(src, dst, count);
-}
+void convertRgb32Simd(const uint32_t* s, uint8_t* d, int32_t n) { row_converters_simd::rgb32(s, d, n); }
+void convertRgb24Simd(const uint32_t* s, uint8_t* d, int32_t n) { row_converters_simd::rgb24(s, d, n); }
+void convertRgb565Simd(const uint32_t* s, uint8_t* d, int32_t n) { row_converters_simd::rgb565(s, d, n); }
+void convertBgr565Simd(const uint32_t* s, uint8_t* d, int32_t n) { row_converters_simd::bgr565(s, d, n); }
+void convertRgb555Simd(const uint32_t* s, uint8_t* d, int32_t n) { row_converters_simd::rgb555(s, d, n); }
+void convertBgr555Simd(const uint32_t* s, uint8_t* d, int32_t n) { row_converters_simd::bgr555(s, d, n); }
 #endif

@@ -19,12 +19,7 @@ file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/include-roots/hwy)
 file(CREATE_LINK ${libs}/include/hwy ${CMAKE_BINARY_DIR}/include-roots/hwy/hwy SYMBOLIC)
 target_include_directories(quarnel_core PUBLIC ${CMAKE_BINARY_DIR}/include-roots/hwy)
 target_link_libraries(quarnel_core PUBLIC ${libs}/lib/libhwy.a)
-quarnel_folder_library(quarnel_pixel pixel)
-target_link_libraries(quarnel_pixel PUBLIC quarnel_core)
-quarnel_folder_library(quarnel_render3d render3d)
-target_link_libraries(quarnel_render3d PUBLIC quarnel_core)
-quarnel_folder_library(quarnel_effects effects)
-target_link_libraries(quarnel_effects PUBLIC quarnel_pixel quarnel_render3d)
+quarnel_inner_libraries()
 
 # Fonts come from the files the page ships, not from fontconfig.
 quarnel_folder_library(quarnel_media media "_fontconfig\\.cpp$")
