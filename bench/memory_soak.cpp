@@ -19,11 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_clock.h"
 #include "app/programme.h"
-#include "core/frame.h"
 #include "core/quiet_output.h"
-
-static Frame frameUnderTest;
 
 namespace {
 
@@ -81,18 +79,19 @@ PassMemory playOnce(int fps)
     PassMemory m{};
     {
         std::unique_ptr<Programme> programme = openProgramme();
-        frameUnderTest.frameCounter = 0;
+        // The programme's own loop on the capture clock, to past the end.
+        const FrameClock clock{0, 125000, fps};
+        int64_t i = 0;
         {
             QuietOutput quiet(stdout);
-            // The capture clock: whole milliseconds from the frame index.
-            for (int64_t i = 0;; ++i) {
-                const int32_t t = static_cast<int32_t>(i * 1000 / fps);
-                if (t > 125000)
-                    break;
-                std::memset(frameUnderTest.framebuffer, 0, sizeof frameUnderTest.framebuffer);
-                programme->effects.renderFrame(frameUnderTest, t);
-                ++frameUnderTest.frameCounter;
-            }
+            programme->run(
+                [&](int32_t& t) {
+                    if (i >= clock.frameCount())
+                        return false;
+                    t = clock.musicMs(i++);
+                    return true;
+                },
+                [] { return true; });
         }
         m.playingRss = residentKiB();
         m.playingHeap = heapInUseKiB();
