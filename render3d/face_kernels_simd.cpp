@@ -22,11 +22,7 @@ HWY_BEFORE_NAMESPACE();
 namespace face_simd::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-#if HWY_HAVE_FLOAT64
-// Highway's fallback target, SCALAR, has one lane: there the plain kernels
-// are the SIMD form.
-constexpr bool kOneLane = HWY_TARGET == HWY_SCALAR;
-
+#if HWY_HAVE_FLOAT64 && HWY_TARGET != HWY_SCALAR
 using D = hn::ScalableTag<double>;
 using V = hn::Vec<D>;
 using M = hn::Mask<D>;
@@ -95,7 +91,6 @@ M Facing(V nx, V ny, V nz, V ex, V ey, V ez)
 int32_t SelectFaces(const Vertex* HWY_RESTRICT vertices, const Face* HWY_RESTRICT faces, int32_t count,
                     const Vec3& viewer, const uint8_t* HWY_RESTRICT projectedValid, int32_t* HWY_RESTRICT list)
 {
-    if (kOneLane) return selectFacesScalar(vertices, faces, count, viewer, projectedValid, list);
     const V cx = Splat(viewer.x), cy = Splat(viewer.y), cz = Splat(viewer.z);
     Column nx, ny, nz, px, py, pz;
     HWY_ALIGN uint8_t facing[kBlock];
@@ -147,7 +142,6 @@ V FastAcos(V q)
 void ShadeFaces(const Face* HWY_RESTRICT faces, const int32_t* HWY_RESTRICT list, int32_t count, const Matrix4& w,
                 const Vec3& light, double lightLengthSq, uint8_t* HWY_RESTRICT shade, uint8_t* HWY_RESTRICT sure)
 {
-    if (kOneLane) return shadeFacesScalar(faces, list, count, w, light, lightLengthSq, shade, sure);
     const V lx = Splat(light.x), ly = Splat(light.y), lz = Splat(light.z);
     const V ll = hn::Set(d, lightLengthSq);
     const V one = hn::Set(d, 1.0), minusOne = hn::Set(d, -1.0);
@@ -195,10 +189,6 @@ void ShadeFaces(const Face* HWY_RESTRICT faces, const int32_t* HWY_RESTRICT list
 bool ComputeNormals(const Vertex* HWY_RESTRICT vertices, Face* HWY_RESTRICT faces, int32_t count, const Vec3* viewer,
                     uint8_t* HWY_RESTRICT facing)
 {
-    if (kOneLane) {
-        computeNormalsScalar(vertices, faces, count);
-        return false;
-    }
     const Vec3 c = viewer ? *viewer : Vec3(0.0f, 0.0f, 0.0f);
     const V cx = Splat(c.x), cy = Splat(c.y), cz = Splat(c.z);
     Column p[3][3];  // corner, component
@@ -248,10 +238,6 @@ bool ComputeNormals(const Vertex* HWY_RESTRICT vertices, Face* HWY_RESTRICT face
 int32_t ProjectVertices(const Matrix4& w, const Vertex* HWY_RESTRICT vertices, int32_t count, int32_t width,
                         int32_t height, float f, ScreenVertex* HWY_RESTRICT out, uint8_t* HWY_RESTRICT valid)
 {
-    if (kOneLane) {
-        projectVerticesScalar(w, vertices, count, width, height, f, out, valid);
-        return int32_t(std::count(valid, valid + count, 1));
-    }
     const int32_t n = int32_t(hn::Lanes(d));
     const V focal = Splat(f);
     const V halfWidth = hn::Set(d, width * 0.5), halfHeight = hn::Set(d, height * 0.5);
@@ -308,7 +294,8 @@ int32_t ProjectVertices(const Matrix4& w, const Vertex* HWY_RESTRICT vertices, i
 
 #else
 
-// Highway's WebAssembly target has no double lanes: the plain forms stand in.
+// Highway's fallback target, SCALAR, has one lane, and its WebAssembly target
+// has no double lanes: there the plain forms are the SIMD forms.
 int32_t SelectFaces(const Vertex* HWY_RESTRICT vertices, const Face* HWY_RESTRICT faces, int32_t count,
                     const Vec3& viewer, const uint8_t* HWY_RESTRICT projectedValid, int32_t* HWY_RESTRICT list)
 {
@@ -335,7 +322,7 @@ int32_t ProjectVertices(const Matrix4& w, const Vertex* HWY_RESTRICT vertices, i
     return int32_t(std::count(valid, valid + count, 1));
 }
 
-#endif  // HWY_HAVE_FLOAT64
+#endif  // HWY_HAVE_FLOAT64 && HWY_TARGET != HWY_SCALAR
 
 }  // namespace face_simd::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();

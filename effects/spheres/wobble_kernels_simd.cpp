@@ -14,11 +14,7 @@ HWY_BEFORE_NAMESPACE();
 namespace wobble_simd::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-#if HWY_HAVE_FLOAT64
-// Highway's fallback target, SCALAR, has one lane: there the plain kernel is
-// the SIMD form.
-constexpr bool kOneLane = HWY_TARGET == HWY_SCALAR;
-
+#if HWY_HAVE_FLOAT64 && HWY_TARGET != HWY_SCALAR
 // Lanes whose value surely rounds to the same float as every double within
 // the relative margin (see roundsSurely in the plain kernel). Floats widen to
 // doubles exactly, so comparing the widened roundings compares the floats.
@@ -35,7 +31,6 @@ HWY_INLINE auto RoundsSurely(D dd, V v, V below, V above)
 void WobbleVertices(const WobbleFrame& w, const WobbleBasis& b, const Vertex* in,
                     Vertex* out, int32_t count)
 {
-    if (kOneLane) return wobbleVerticesScalar(w, b, in, out, count);
     const hn::ScalableTag<double> dd;
     const hn::Rebind<float, decltype(dd)> df;
     const hn::RebindToSigned<decltype(dd)> di;
@@ -83,13 +78,14 @@ void WobbleVertices(const WobbleFrame& w, const WobbleBasis& b, const Vertex* in
 
 #else
 
-// Highway's WebAssembly target has no double lanes: the plain form stands in.
+// Highway's fallback target, SCALAR, has one lane, and its WebAssembly target
+// has no double lanes: there the plain form is the SIMD form.
 void WobbleVertices(const WobbleFrame& w, const WobbleBasis& b, const Vertex* in, Vertex* out, int32_t count)
 {
     wobbleVerticesScalar(w, b, in, out, count);
 }
 
-#endif  // HWY_HAVE_FLOAT64
+#endif  // HWY_HAVE_FLOAT64 && HWY_TARGET != HWY_SCALAR
 
 }  // namespace wobble_simd::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();

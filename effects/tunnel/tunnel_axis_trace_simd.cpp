@@ -18,11 +18,7 @@ namespace tunnel_axis_trace_simd::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 using namespace tunnel_trace;
 
-#if HWY_HAVE_FLOAT64
-// Highway's fallback target, SCALAR, has one lane: there the plain form is
-// the SIMD form.
-constexpr bool kOneLane = HWY_TARGET == HWY_SCALAR;
-
+#if HWY_HAVE_FLOAT64 && HWY_TARGET != HWY_SCALAR
 using D = hn::ScalableTag<double>;
 using V = hn::Vec<D>;
 using M = hn::Mask<D>;
@@ -113,7 +109,6 @@ HWY_INLINE Ways<V> column(const Ways<V>& x, const Ways<V>& y, const Ways<V>& z, 
 void TraceOnAxis(const Vec3* HWY_RESTRICT directions, const Matrix4& rotation, int32_t count, double s,
                  const Vec3& eye, TunnelNode* HWY_RESTRICT nodes)
 {
-    if (kOneLane) return traceOnAxisPlain(directions, rotation, count, s, eye, nodes);
     const D d;
     const int lanes = int(hn::Lanes(d));
     const int batch = kWays * lanes;
@@ -208,14 +203,15 @@ void TraceOnAxis(const Vec3* HWY_RESTRICT directions, const Matrix4& rotation, i
 
 #else
 
-// Highway's WebAssembly target has no double lanes: the plain form stands in.
+// Highway's fallback target, SCALAR, has one lane, and its WebAssembly target
+// has no double lanes: there the plain form is the SIMD form.
 void TraceOnAxis(const Vec3* HWY_RESTRICT directions, const Matrix4& rotation, int32_t count, double s,
                  const Vec3& eye, TunnelNode* HWY_RESTRICT nodes)
 {
     traceOnAxisPlain(directions, rotation, count, s, eye, nodes);
 }
 
-#endif  // HWY_HAVE_FLOAT64
+#endif  // HWY_HAVE_FLOAT64 && HWY_TARGET != HWY_SCALAR
 
 }  // namespace tunnel_axis_trace_simd::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
