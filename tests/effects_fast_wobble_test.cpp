@@ -12,10 +12,7 @@
 #include "effects/spheres/wobble_kernels.h"
 #include "effects/spheres/wobble_modifier.h"
 
-#include "test_support.h"
-
 namespace {
-
 
 // Positions that stress the angles and the roundings: the axes and the
 // diagonals (arc tangents of exactly 0, +-pi/2, +-pi, +-pi/4), signed
@@ -115,52 +112,33 @@ TEST(FastWobble, MarginCoversTheMeasuredDifference)
     RecordProperty("worst_difference_over_margin", std::to_string(worstRatio));
 }
 
-// apply() through its per-vertex tables equals applyReference(): on the
-// sphere as built, after the base vertices change, after the frequency
-// changes, and with two wobbles chained (the second reads the first's
-// output, so its tables are remade every frame).
-TEST(FastWobble, ApplyMatchesTheReferenceAsTheMeshChanges)
+// The modifier's per-vertex tables follow what they were made from: after a
+// base vertex moves and after the frequency changes, apply() still gives the
+// literal evaluation's bytes. (The programme never does either; the tables'
+// use on the scenes themselves is pinned by the golden frames.)
+TEST(FastWobble, TablesFollowTheVerticesAndTheFrequency)
 {
     auto node = makeSphereNode(7, 16);
     Mesh& mesh = *node->mesh;
-    WobbleModifier first(3), second(5);
-    mesh.addModifier(&first);
-    WobbleModifier reference(3);  // same parameters, applied literally
-    reference.bind(&mesh);
-
-    const auto compare = [&](float phase, float amplitude, const char* what) {
-        first.phase = reference.phase = phase;
-        first.amplitude = reference.amplitude = amplitude;
-        reference.frequency = first.frequency;
+    WobbleModifier fast(3), literal(3);
+    mesh.addModifier(&fast);
+    literal.bind(&mesh);
+    fast.phase = literal.phase = 1.5f;
+    fast.amplitude = literal.amplitude = 0.18f;
+    const auto same = [&] {
+        literal.frequency = fast.frequency;
         mesh.vertices = mesh.baseVertices.get();
-        reference.applyReference();
+        literal.applyReference();
         const std::vector<Vertex> expected(mesh.vertices, mesh.vertices + mesh.vertexCount);
         mesh.vertices = mesh.baseVertices.get();
-        first.apply();
-        ASSERT_EQ(std::memcmp(mesh.vertices, expected.data(), sizeof(Vertex) * expected.size()), 0) << what;
+        fast.apply();
+        return std::memcmp(mesh.vertices, expected.data(), sizeof(Vertex) * expected.size()) == 0;
     };
-    for (int32_t t = 0; t < 21000; t += 2099)
-        compare(float(0.007 * float(t)), float((std::sin(0.001 * float(t)) + 2.0) * 0.06), "as built");
+    EXPECT_TRUE(same()) << "as built";
     mesh.baseVertices[5].position.x += 0.25f;
-    mesh.baseVertices[600].position = Vec3(-0.0f, 0.0f, 3.0f);
-    compare(1.5f, 0.18f, "base changed");
-    first.frequency = 300;
-    compare(2.5f, 0.3f, "frequency changed");
-
-    // Chained: apply both, then the same through literal evaluation.
-    mesh.addModifier(&second);  // now first in the list: it reads the base vertices
-    second.phase = 0.75f;
-    second.amplitude = 0.12f;
-    first.phase = 0.4f;
-    first.amplitude = 0.2f;
-    mesh.vertices = mesh.baseVertices.get();
-    second.apply();
-    first.apply();
-    const std::vector<Vertex> fast(mesh.vertices, mesh.vertices + mesh.vertexCount);
-    mesh.vertices = mesh.baseVertices.get();
-    second.applyReference();
-    first.applyReference();
-    EXPECT_EQ(std::memcmp(fast.data(), mesh.vertices, sizeof(Vertex) * fast.size()), 0);
+    EXPECT_TRUE(same()) << "a vertex moved";
+    fast.frequency = 300;
+    EXPECT_TRUE(same()) << "the frequency changed";
 }
 
 }  // namespace
