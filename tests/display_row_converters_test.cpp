@@ -1,5 +1,6 @@
-// Row converters: the documented example values, the packed kernels against
-// their scalar twins, and the choice of converter from a display's masks.
+// Row converters: the documented example values and the layout names (the
+// packed kernels against their scalar twins: kernel_forms_test.cpp; the choice
+// of converter from a format's masks: display_texture_format_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -80,25 +81,6 @@ TEST(RowConverterValues, Wide_layouts_and_the_top_byte)
         EXPECT_EQ(bgr24[3 * i + 1], 0x34);
         EXPECT_EQ(bgr24[3 * i + 2], 0x56);
     }
-}
-
-TEST(ChooseConverter, Exact_bit_count_and_masks_only)
-{
-    EXPECT_EQ(chooseConverter(32, 0xFF0000, 0xFF00, 0xFF), convertRgb32);
-    EXPECT_EQ(chooseConverter(32, 0xFF, 0xFF00, 0xFF0000), convertBgr32);
-    EXPECT_EQ(chooseConverter(24, 0xFF0000, 0xFF00, 0xFF), convertRgb24);
-    EXPECT_EQ(chooseConverter(24, 0xFF, 0xFF00, 0xFF0000), convertBgr24);
-    EXPECT_EQ(chooseConverter(16, 0xF800, 0x7E0, 0x1F), convertRgb565);
-    EXPECT_EQ(chooseConverter(16, 0x1F, 0x7E0, 0xF800), convertBgr565);
-    EXPECT_EQ(chooseConverter(16, 0x7C00, 0x3E0, 0x1F), convertRgb555);
-    EXPECT_EQ(chooseConverter(16, 0x1F, 0x3E0, 0x7C00), convertBgr555);
-
-    EXPECT_EQ(chooseConverter(15, 0x7C00, 0x3E0, 0x1F), nullptr);  // 5:5:5 only under 16 bits
-    EXPECT_EQ(chooseConverter(32, 0xFF0000, 0xFF00, 0xFF00), nullptr);
-    EXPECT_EQ(chooseConverter(8, 0xE0, 0x1C, 0x3), nullptr);
-    EXPECT_EQ(chooseConverter(16, 0xF00, 0xF0, 0xF), nullptr);       // 4:4:4
-    EXPECT_EQ(chooseConverter(24, 0xF800, 0x7E0, 0x1F), nullptr);    // right masks, wrong size
-    EXPECT_EQ(chooseConverter(32, 0x3FF00000, 0xFFC00, 0x3FF), nullptr);  // 10-bit channels
 }
 
 TEST(ChooseConverter, Layout_names)

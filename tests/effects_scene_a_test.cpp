@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "core/frame.h"
@@ -27,13 +26,6 @@ TEST(OrbitSpheres, PrintsItsTimeAndDrawsTheSameSpheresOnWhiteForTheSameTime)
     std::fill_n(frameUnderTest.framebuffer, kFramePixels, 0x00FF0000u);  // replaced by the white fill
     const std::vector<uint32_t> first = renderAt(4321, "sphere... 4321\n");
     EXPECT_EQ(std::count(first.begin(), first.end(), 0x00FF0000u), 0);
-    // The core's centre lands near pixel (240, 69) in blue-green without red;
-    // the far corner stays a streak-darkened white.
-    EXPECT_EQ(first[69 * 320 + 240] >> 16 & 0xFF, 0u);
-    EXPECT_GT(first[69 * 320 + 240] & 0xFF, 0x40u);
-    const uint32_t corner = first[239 * 320];
-    EXPECT_EQ(corner >> 16 & 0xFF, corner & 0xFF);
-    EXPECT_GT(corner & 0xFF, 0xC0u);
 
     renderAt(17000, "sphere... 17000\n");
     EXPECT_EQ(renderAt(4321, "sphere... 4321\n"), first);  // nothing carries over
