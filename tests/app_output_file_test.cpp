@@ -1,7 +1,6 @@
 // Outputs appear under their names only when complete, and a failed or
 // abandoned run removes nothing but its own temporary name.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -65,30 +64,6 @@ TEST(OutputFile, ReplacesTheTargetOnlyWhenCommittedAndTouchesNothingElse)
     OutputFile utf8;
     ASSERT_TRUE(utf8.open((dir / accents).string(), error)) << error;
     EXPECT_EQ(fs::path(utf8.path()).filename().string().substr(0, 243), accents.substr(0, 242) + ".");
-}
-
-TEST(OutputFile, TargetsThatAreNoRegularFileAreRefusedUpFront)
-{
-    const testsupport::ScratchDir dir;
-    fs::create_directory(dir / "folder");
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    fs::create_symlink(dir / "elsewhere", dir / "link");
-    const struct {
-        std::string path;
-        std::string problem;
-    } cases[] = {{(dir / "folder").string(), "is a folder"},
-                 {(dir / "folder/").string(), "is a folder"},
-                 {(dir / "fifo").string(), "is a FIFO"},
-                 {"/dev/null", "is a device"},
-                 {(dir / "link").string(), "is a symbolic link"},
-                 {(dir / "new.png").string(), ""}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(unusableFileTarget(c.path), c.problem) << c.path;
-        OutputFile file;
-        std::string error;
-        EXPECT_EQ(file.open(c.path, error), c.problem.empty()) << c.path;
-    }
-    EXPECT_EQ(names(dir.path), (std::set<std::string>{"folder", "fifo", "link"}));
 }
 
 TEST(OutputFolder, TakesANewOrEmptyFolderOrReplacesEarlierFramesWhole)

@@ -197,17 +197,4 @@ TEST_F(DisplayTest, Closing_is_safe_at_any_point)
     EXPECT_EQ(presentFrame(frameUnderTest.framebuffer), 1);
 }
 
-// A close request asks the frame loop to stop, as Escape does, and shows
-// nothing more.
-TEST_F(DisplayTest, A_close_request_stops_the_frame_loop)
-{
-    openWindowed(nullptr);
-    presentFrame(frameUnderTest.framebuffer);
-    EXPECT_FALSE(quit.windowClosed);
-    pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
-    presentFrame(frameUnderTest.framebuffer);
-    EXPECT_EQ(quit.quitRequested, 1);
-    EXPECT_TRUE(quit.windowClosed);
-}
-
 }  // namespace

@@ -145,33 +145,4 @@ TEST_F(Sound, ClockWaitsForPlayThenRunsMonotonicAtTheRealRate) {
     std::printf("clock over 2 s: rate %.4f, %d distinct values\n", rate(first, last), distinct);
 }
 
-// With a device or without one (wall time), from a given start and on past
-// the end of the music.
-TEST_F(Sound, StartsAtTheGivenTimeAndRunsOnPastTheEnd) {
-    writeMp3(file("a.mp3"), 44100, 1.0, 440, 550);
-    for (const bool device : {true, false}) {
-        SoundStream* stream = openDecoded(file("a.mp3"));
-        ASSERT_TRUE(soundInit(device));
-        EXPECT_EQ(soundGetTime(stream), 0) << device;
-        soundPlay(stream, 600);
-        const Reading start = readClock(stream);
-        EXPECT_GE(start.ms, 600) << device;
-        EXPECT_LT(start.ms, 625) << device;
-        readFor(stream, 0.7);  // 400 ms of music remain
-        const Reading first = readClock(stream);
-        EXPECT_GT(first.ms, 1000) << device;
-        readFor(stream, 0.4);
-        EXPECT_NEAR(rate(first, readClock(stream)), 1.0, 0.05) << device;
-        soundClose();
-    }
-}
-
-TEST_F(Sound, ReportsAMissingDeviceAndClosesSafely) {
-    soundClose();  // never started
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    EXPECT_FALSE(soundInit(true));
-    EXPECT_EQ(soundGetTime(nullptr), 0);
-    soundClose();
-}
-
 }  // namespace

@@ -152,11 +152,14 @@ echo mine >"$WORK/out/mixed/notes.txt"
 echo mine >"$WORK/out/target.png"
 ln -sf "$WORK/out/target.png" "$WORK/out/linked/frame-000000.png"
 ln -sf "$WORK/out/target.png" "$WORK/out/link.png"
+mkfifo "$WORK/out/pipe.raw"  # opening it to write would block
 device=/dev/full
 [[ $(id -u) == 0 ]] && mknod "$WORK/out/full" c 1 7 && device="$WORK/out/full"
 run_case "--out a folder" 1 "^quarnel: --out $WORK/out/folder.png is a folder\$" -- "$QUARNEL" --frame-at 5 --out "$WORK/out/folder.png"
 run_case "--out a symbolic link" 1 "is a symbolic link\$" -- "$QUARNEL" --frame-at 5 --out "$WORK/out/link.png"
+run_case "--out a FIFO" 1 "is a FIFO\$" --timeout 20 -- "$QUARNEL" --frame-at 5 --out "$WORK/out/pipe.raw"
 run_case "--bench-json a device" 1 "^quarnel: --bench-json $device is a device\$" -- "$QUARNEL" --bench-json "$device"
+run_case "--bench-json a name ending in /" 1 "is a folder\$" -- "$QUARNEL" --bench-json "$WORK/out/new/"
 run_case "--capture a folder" 1 "is a folder\$" -- "$QUARNEL" --capture "$WORK/out/clip.mp4" --fps 2
 run_case "--frames a non-empty folder" 1 "holds notes.txt" -- "$QUARNEL" --frames "$WORK/out/mixed" --to 100
 run_case "--frames a symlinked frame" 1 "holds frame-000000.png" -- "$QUARNEL" --frames "$WORK/out/linked" --to 100
