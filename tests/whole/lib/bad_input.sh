@@ -7,7 +7,6 @@ CASE_TIMEOUT=${CASE_TIMEOUT:-60}
 cases_run=0
 cases_failed=0
 cases_skipped=0
-cases_known=0
 
 # The same pseudo-random bytes on every run: $1 bytes from seed $2.
 random_bytes() {
@@ -42,12 +41,10 @@ reads_despite_permissions() { [[ $(id -u) -eq 0 ]]; }
 # sanitizer report. Prints one table row. FLAGS:
 #   --as-nobody          drop root's rights first (for unreadable files)
 #   --timeout S          a time limit other than CASE_TIMEOUT
-#   --known-issue TEXT   the program is known to get this case wrong (TEXT
-#                        says how); a failure is listed, not counted
 run_case() {
   local name=$1 expected=$2 pattern=$3
   shift 3
-  local prefix=() limit=$CASE_TIMEOUT known=""
+  local prefix=() limit=$CASE_TIMEOUT
   while [[ $# -gt 0 && "$1" != -- ]]; do
     case "$1" in
       --as-nobody)
@@ -61,7 +58,6 @@ run_case() {
         fi
         shift ;;
       --timeout) limit=$2; shift 2 ;;
-      --known-issue) known=$2; shift 2 ;;
       *) fail "run_case: unknown flag $1" ;;
     esac
   done
@@ -83,15 +79,11 @@ run_case() {
     problem="message does not match /$pattern/"
   fi
   local first=$(grep -v '^sphere\.\.\. ' "$out" | head -1)
-  if [[ -n "$problem" && -n "$known" ]]; then
-    cases_known=$((cases_known + 1))
-    printf 'known %-34s %s (%s)\n' "$name" "$problem" "$known"
-  elif [[ -n "$problem" ]]; then
+  if [[ -n "$problem" ]]; then
     cases_failed=$((cases_failed + 1))
     printf 'FAIL  %-34s %s\n' "$name" "$problem" >&2
     sed -n '1,15p' "$out" | grep -v '^sphere\.\.\. ' | sed 's/^/      | /' >&2
   else
-    [[ -n "$known" ]] && echo "note: \"$name\" passes now; drop its --known-issue mark" >&2
     printf 'ok    %-34s %s  %s\n' "$name" "$status" "$first"
   fi
 }
@@ -103,7 +95,7 @@ skip_case() {
 
 # Ends the script: status 1 when any case failed.
 finish_cases() {
-  echo "$cases_run cases, $cases_failed failed, $cases_known known issues, $cases_skipped skipped"
+  echo "$cases_run cases, $cases_failed failed, $cases_skipped skipped"
   [[ $cases_failed -eq 0 ]] || exit 1
   exit 0
 }
