@@ -2,14 +2,13 @@
 // frame bytes at every music time and frame counter, a real playback on the
 // audio clock, and the viewer's own data dropped onto the page.
 //   node page_test.js SITE QUARNEL DATA      (QUARNEL run in DATA's parent)
-//   node page_test.js SITE QUARNEL DATA --measure   budgets and screenshots
+// (The page's speed and sizes are measured by bench/web_budgets.js.)
 'use strict';
 const fs = require('fs'), http = require('http'), os = require('os'), path = require('path');
 const { execFileSync } = require('child_process');
 const puppeteer = require('puppeteer-core');
 
 const [site, quarnel, data] = process.argv.slice(2).map((p) => path.resolve(p));
-const measure = process.argv.includes('--measure');
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quarnel-web-'));
 let failures = 0;
 const check = (ok, what) => { if (!ok) { failures++; console.error('FAIL: ' + what); } };
@@ -64,7 +63,6 @@ async function main() {
   await page.setViewport({ width: 1280, height: 960 });
   page.on('pageerror', (e) => check(false, 'page error: ' + e.message));
   try {
-    if (measure) return await budgets(page, url);
     for (const [ms, counter] of FRAMES) {
       await page.goto(`${url}?frame-at=${ms}&frame-counter=${counter}`);
       await page.waitForFunction(() => document.title === 'frame ready', { timeout: 30000 });
@@ -116,31 +114,6 @@ async function main() {
   }
   console.log(failures ? `${failures} failed` : 'ok');
   process.exitCode = failures ? 1 : 0;
-}
-
-// The figures of the closing note, by hand: the page's --bench against the
-// native one, first frame after play, sizes, and two screenshots (into
-// build-web/).
-async function budgets(page, url) {
-  await page.goto(url + '?bench');
-  await page.waitForFunction(() => document.title === 'bench ready', { timeout: 600000 });
-  console.log('web bench:\n' + await page.$eval('#bench', (e) => e.textContent));
-  console.log('native bench:\n' + execFileSync(quarnel, ['--bench'], { cwd: path.dirname(data) }));
-  await page.goto(url);
-  await page.waitForSelector('#play:not([disabled])');
-  await page.screenshot({ path: path.join(site, '..', 'start-screen.png') });
-  const t0 = Date.now();
-  await page.click('#play');
-  await page.waitForFunction(() => document.body.dataset.musicMs !== undefined, { timeout: 10000, polling: 'raf' });
-  console.log(`first frame ${Date.now() - t0} ms after play`);
-  await page.setViewport({ width: 1366, height: 768 });
-  await page.keyboard.press('f');
-  await new Promise((r) => setTimeout(r, 4000));
-  console.log('full screen:', await page.evaluate(() => !!document.fullscreenElement && document.body.className));
-  await page.screenshot({ path: path.join(site, '..', 'full-screen.png') });
-  const size = (f) => fs.statSync(path.join(site, f)).size;
-  console.log(`code ${size('quarnel.wasm') + size('quarnel.js') + size('player.js')} bytes; site ${
-    execFileSync('du', ['-sb', site]).toString().split('\t')[0]} bytes`);
 }
 
 main().catch((e) => { console.error(e); process.exitCode = 1; });
