@@ -67,6 +67,7 @@ template <int kShiftA, uint32_t kMaskA, int kShiftB, uint32_t kMaskB, int kShift
 HWY_INLINE void Pack16(const uint32_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, int32_t count,
                        void (*plain)(const uint32_t*, uint8_t*, int32_t))
 {
+    if (kOneLane) return plain(src, dst, count);
     const hn::ScalableTag<uint32_t> d32;
     const hn::Rebind<uint16_t, decltype(d32)> d16;
     const int32_t step = int32_t(hn::Lanes(d32));
@@ -84,25 +85,21 @@ HWY_INLINE void Pack16(const uint32_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT d
 
 void Rgb565(const uint32_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, int32_t count)
 {
-    if (kOneLane) return convertRgb565Scalar(src, dst, count);
     Pack16<8, 0xF800, 5, 0x07E0, 3, 0x001F>(src, dst, count, convertRgb565Scalar);
 }
 
 void Bgr565(const uint32_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, int32_t count)
 {
-    if (kOneLane) return convertBgr565Scalar(src, dst, count);
     Pack16<-8, 0xF800, 5, 0x07E0, 19, 0x001F>(src, dst, count, convertBgr565Scalar);
 }
 
 void Rgb555(const uint32_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, int32_t count)
 {
-    if (kOneLane) return convertRgb555Scalar(src, dst, count);
     Pack16<9, 0x7C00, 6, 0x03E0, 3, 0x001F>(src, dst, count, convertRgb555Scalar);
 }
 
 void Bgr555(const uint32_t* HWY_RESTRICT src, uint8_t* HWY_RESTRICT dst, int32_t count)
 {
-    if (kOneLane) return convertBgr555Scalar(src, dst, count);
     Pack16<-7, 0x7C00, 6, 0x03E0, 19, 0x001F>(src, dst, count, convertBgr555Scalar);
 }
 
