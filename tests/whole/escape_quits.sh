@@ -1,4 +1,5 @@
-# The demo opens full screen, presents frames and ends with status 0 on Escape.
+# The demo opens full screen, presents frames, prints the opening's console
+# lines and ends with status 0 on Escape.
 source "$(dirname "$0")/lib/common.sh"
 dir=$(make_workdir)
 cd "$dir"
@@ -18,4 +19,6 @@ done
 xdotool key --clearmodifiers Escape
 wait_exit $pid 1
 [[ "$status" == 0 ]] || fail "status after Escape: $status; stderr: $(cat "$WORK/err")"
+# The opening scene prints its music time each frame.
+grep -q "^sphere\.\.\. [0-9]\+$" "$WORK/out" || fail "no console line of the opening: $(head -3 "$WORK/out")"
 echo "ok"
