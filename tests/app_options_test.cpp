@@ -16,37 +16,35 @@ bool parse(std::initializer_list<const char*> args, Options& options, std::strin
     return parseOptions(int(argv.size()), argv.data(), options, error);
 }
 
-TEST(Options, NoArgumentsPlaysFullScreenWithSound)
+// The values and defaults no whole-program run shows (those of the frame
+// times, spans, frame rates, scales and the counter it does: tests/whole).
+TEST(Options, ValuesAndDefaults)
 {
-    Options o;
     std::string error;
-    ASSERT_TRUE(parse({}, o, error));
-    EXPECT_FALSE(o.windowed);
-    EXPECT_FALSE(o.noSound);
-    EXPECT_FALSE(o.frameAt);
-    EXPECT_EQ(o.startMs, 0);
-}
+    Options none;
+    ASSERT_TRUE(parse({}, none, error));
+    EXPECT_FALSE(none.windowed);
+    EXPECT_FALSE(none.noSound);
+    EXPECT_FALSE(none.frameAt);
+    EXPECT_EQ(none.startMs, 0);
 
-TEST(Options, ValuesAreRead)
-{
-    Options o;
-    std::string error;
-    ASSERT_TRUE(parse({"--window", "--scale", "3", "--pixel-format", "bgr555", "--no-sound", "--start",
-                       "59000"},
-                      o, error))
+    Options live;
+    ASSERT_TRUE(parse({"--window", "--pixel-format", "bgr555", "--no-sound", "--start", "59000"}, live, error))
         << error;
-    EXPECT_TRUE(o.windowed);
-    EXPECT_EQ(o.scale, 3);
-    EXPECT_EQ(o.pixelFormat, "bgr555");
-    EXPECT_TRUE(o.noSound);
-    EXPECT_EQ(o.startMs, 59000);
+    EXPECT_TRUE(live.windowed);
+    EXPECT_EQ(live.pixelFormat, "bgr555");
+    EXPECT_TRUE(live.noSound);
+    EXPECT_EQ(live.startMs, 59000);
 
-    Options f;
-    ASSERT_TRUE(parse({"--frame-at", "67000", "--out", "x.PNG", "--frame-counter", "4294967295"}, f, error)) << error;
-    EXPECT_TRUE(f.frameAt);
-    EXPECT_EQ(f.frameAtMs, 67000);
-    EXPECT_EQ(f.out, "x.PNG");  // extensions match regardless of case
-    EXPECT_EQ(f.frameCounter, 4294967295u);  // the whole 32-bit counter
+    // Extensions in any case, 60 frames a second unless asked; --bench-json
+    // implies --bench, which stops where the last scene ends.
+    Options capture, bench;
+    ASSERT_TRUE(parse({"--capture", "Demo.MKV"}, capture, error)) << error;
+    EXPECT_EQ(capture.fps, 60);
+    ASSERT_TRUE(parse({"--bench-json", "b.json"}, bench, error)) << error;
+    EXPECT_TRUE(bench.bench);
+    EXPECT_EQ(bench.benchJson, "b.json");
+    EXPECT_EQ(rangeEndMs(bench, 128500), 120000);
 }
 
 // Each refused command line and the start of the message main prints after
@@ -99,56 +97,6 @@ TEST(Options, BadCommandLinesAreRefusedWithAReason)
         EXPECT_FALSE(parseOptions(int(argv.size()), argv.data(), o, error)) << args[0];
         EXPECT_EQ(error.rfind(message, 0), 0u) << error;
     }
-}
-
-TEST(Options, OfflineModesTakeTheirSpanScaleAndData)
-{
-    Options c;
-    std::string error;
-    ASSERT_TRUE(parse({"--capture", "Demo.MKV", "--from", "66000", "--to", "68000", "--fps", "30", "--data", "mine"},
-                      c, error))
-        << error;
-    EXPECT_EQ(c.capture, "Demo.MKV");
-    EXPECT_EQ(c.fromMs, 66000);
-    EXPECT_EQ(rangeEndMs(c, 0), 68000);
-    EXPECT_EQ(c.fps, 30);
-    EXPECT_EQ(c.dataDir, "mine");
-    EXPECT_EQ(outputScale(c), 3);  // 960 x 720 unless asked otherwise
-
-    // Defaults: a capture runs on to the end of the soundtrack, and at least
-    // through two seconds of black after the programme; the benchmark stops
-    // where the last scene ends.
-    Options whole;
-    ASSERT_TRUE(parse({"--capture", "demo.mp4"}, whole, error)) << error;
-    EXPECT_EQ(whole.fromMs, 0);
-    EXPECT_EQ(rangeEndMs(whole, 100000), 122000);
-    EXPECT_EQ(rangeEndMs(whole, 128500), 128500);
-    Options late;
-    ASSERT_TRUE(parse({"--frames", "dir", "--from", "125000"}, late, error)) << error;
-    EXPECT_EQ(whole.fps, 60);
-
-    Options f;
-    ASSERT_TRUE(parse({"--frames", "out", "--scale", "2"}, f, error)) << error;
-    EXPECT_EQ(f.framesDir, "out");
-    EXPECT_EQ(outputScale(f), 2);
-    Options f1;
-    ASSERT_TRUE(parse({"--frames", "out"}, f1, error)) << error;
-    EXPECT_EQ(outputScale(f1), 1);  // the frame as --frame-at writes it
-
-    // --bench-json implies --bench.
-    Options b;
-    ASSERT_TRUE(parse({"--bench-json", "b.json", "--to", "30000"}, b, error)) << error;
-    EXPECT_TRUE(b.bench);
-    EXPECT_EQ(b.benchJson, "b.json");
-    EXPECT_EQ(rangeEndMs(b, 128500), 30000);
-    Options b2;
-    ASSERT_TRUE(parse({"--bench"}, b2, error)) << error;
-    EXPECT_EQ(rangeEndMs(b2, 128500), 120000);
-
-    // --data works with the live run too.
-    Options live;
-    ASSERT_TRUE(parse({"--window", "--data", "/media/demo"}, live, error)) << error;
-    EXPECT_EQ(live.dataDir, "/media/demo");
 }
 
 TEST(Options, HelpNamesEveryOption)
