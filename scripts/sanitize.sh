@@ -29,7 +29,7 @@ export QUARNEL_RENDER_STEP=7
 ctest --test-dir "$build" -j2 --output-on-failure --timeout 900 -E '^whole_'
 
 export QUARNEL="$PWD/$build/quarnel" BUILD_DIR="$PWD/$build" SDL_AUDIODRIVER=dummy
-for script in tests/whole/bad_input*.sh tests/whole/frame_at.sh tests/whole/golden_frames.sh; do
+for script in tests/whole/bad_input*.sh tests/whole/golden_frames.sh; do
   [[ -f "$script" ]] || continue
   echo "== sanitized: $script"
   bash "$PWD/$script"
