@@ -2,25 +2,22 @@
 // native --bench, the first frame after play, the code and site sizes, and
 // screenshots of the start screen and of full screen (into build-web/).
 //   node bench/web_budgets.js SITE QUARNEL DATA      (QUARNEL run in DATA's parent)
-// It drives the puppeteer-core that ./test.sh installs under tests/web.
+// It drives the puppeteer-core that ./test.sh installs under tests/web, and
+// serves the site as the page's test does.
 'use strict';
 const fs = require('fs'), path = require('path');
-const { execFileSync, spawn } = require('child_process');
-const puppeteer = require(path.join(__dirname, '..', 'tests', 'web', 'node_modules', 'puppeteer-core'));
+const { execFileSync } = require('child_process');
+const { serve, launch } = require('../tests/web/site.js');
 
 const [site, quarnel, data] = process.argv.slice(2).map((p) => path.resolve(p));
-const port = 8329;
 
 async function main() {
-  const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '--directory', site, String(port)],
-    { stdio: 'ignore' });
-  await new Promise((r) => setTimeout(r, 1000));
-  const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--window-size=1280,960'] });
+  const server = await serve(site);
+  const browser = await launch();
   try {
     const page = await browser.newPage();
     await page.setViewport({ width: 1280, height: 960 });
-    const url = `http://127.0.0.1:${port}/`;
+    const url = `http://127.0.0.1:${server.address().port}/`;
     await page.goto(url + '?bench');
     await page.waitForFunction(() => document.title === 'bench ready', { timeout: 600000 });
     console.log('web bench:\n' + await page.$eval('#bench', (e) => e.textContent));
@@ -42,7 +39,7 @@ async function main() {
       execFileSync('du', ['-sb', site]).toString().split('\t')[0]} bytes`);
   } finally {
     await browser.close();
-    server.kill();
+    server.close();
   }
 }
 

@@ -1,10 +1,9 @@
 // The video reader against an independent decode by the ffmpeg command line,
 // and the video effect on small clips made here with the same program.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>

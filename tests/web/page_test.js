@@ -4,9 +4,9 @@
 //   node page_test.js SITE QUARNEL DATA      (QUARNEL run in DATA's parent)
 // (The page's speed and sizes are measured by bench/web_budgets.js.)
 'use strict';
-const fs = require('fs'), http = require('http'), os = require('os'), path = require('path');
+const fs = require('fs'), os = require('os'), path = require('path');
 const { execFileSync } = require('child_process');
-const puppeteer = require('puppeteer-core');
+const { serve, launch } = require('./site.js');
 
 const [site, quarnel, data] = process.argv.slice(2).map((p) => path.resolve(p));
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quarnel-web-'));
@@ -22,21 +22,6 @@ function nativeFrame(ms, counter) {
   const out = path.join(work, 'native.raw');
   execFileSync(quarnel, ['--frame-at', ms, '--frame-counter', counter, '--out', out], { cwd: path.dirname(data) });
   return fs.readFileSync(out);
-}
-
-// A plain static server, as a viewer's would be.
-function serve() {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
-  const server = http.createServer((req, res) => {
-    let file = path.join(site, decodeURIComponent(new URL(req.url, 'http://x').pathname));
-    if (file.endsWith('/')) file += 'index.html';
-    fs.readFile(file, (err, body) => {
-      if (err) { res.writeHead(404); res.end(); return; }
-      res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
-      res.end(body);
-    });
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
 // The canvas as native .raw bytes (blue, green, red, 0).
@@ -55,10 +40,9 @@ async function dropFolder(page, folder) {
 }
 
 async function main() {
-  const server = await serve();
+  const server = await serve(site);
   const url = `http://127.0.0.1:${server.address().port}/`;
-  const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--window-size=1280,960'] });
+  const browser = await launch();
   const page = await browser.newPage();
   await page.setViewport({ width: 1280, height: 960 });
   page.on('pageerror', (e) => check(false, 'page error: ' + e.message));
