@@ -5,14 +5,14 @@
 #include "platform/display.h"
 
 const PixelLayout kPixelLayouts[kPixelLayoutCount] = {
-    {"rgb32", 32, 0xFF0000, 0xFF00, 0xFF, 4, convertRgb32},
-    {"bgr32", 32, 0xFF, 0xFF00, 0xFF0000, 4, convertBgr32},
-    {"rgb24", 24, 0xFF0000, 0xFF00, 0xFF, 3, convertRgb24},
-    {"bgr24", 24, 0xFF, 0xFF00, 0xFF0000, 3, convertBgr24},
-    {"rgb565", 16, 0xF800, 0x7E0, 0x1F, 2, convertRgb565},
-    {"bgr565", 16, 0x1F, 0x7E0, 0xF800, 2, convertBgr565},
-    {"rgb555", 16, 0x7C00, 0x3E0, 0x1F, 2, convertRgb555},
-    {"bgr555", 16, 0x1F, 0x3E0, 0x7C00, 2, convertBgr555},
+    {"rgb32", 32, 0xFF0000, 0xFF00, 0xFF, convertRgb32},
+    {"bgr32", 32, 0xFF, 0xFF00, 0xFF0000, convertBgr32},
+    {"rgb24", 24, 0xFF0000, 0xFF00, 0xFF, convertRgb24},
+    {"bgr24", 24, 0xFF, 0xFF00, 0xFF0000, convertBgr24},
+    {"rgb565", 16, 0xF800, 0x7E0, 0x1F, convertRgb565},
+    {"bgr565", 16, 0x1F, 0x7E0, 0xF800, convertBgr565},
+    {"rgb555", 16, 0x7C00, 0x3E0, 0x1F, convertRgb555},
+    {"bgr555", 16, 0x1F, 0x3E0, 0x7C00, convertBgr555},
 };
 
 const PixelLayout* findPixelLayout(const char* name)

@@ -9,7 +9,6 @@ struct PixelLayout {
     const char* name;     // "rgb32", ... : the converter's name without "convert"
     uint32_t bitCount;    // bits a pixel takes in memory (5:5:5 counts as 16)
     uint32_t redMask, greenMask, blueMask;
-    int32_t bytesPerPixel;
     RowConverter converter;
 };
 

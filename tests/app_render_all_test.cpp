@@ -27,9 +27,6 @@ namespace {
 
 int32_t envInt(const char* name, int32_t fallback) { return int32_t(testsupport::envLong(name, fallback)); }
 
-// The opening scene prints a line per frame; thousands of them would bury
-// the test's own output.
-
 bool allBlack()
 {
     for (uint32_t p : frameUnderTest.framebuffer)
@@ -55,6 +52,8 @@ TEST(RenderAll, EveryFrameOfTheProgrammeKeepsItsInvariants)
     int litAfterEnd = 0;       // frames after the programme that are not black
     int32_t firstBad = -1;
     {
+        // The opening scene prints a line per frame; thousands of them would
+        // bury the test's own output.
         QuietOutput quiet(stdout);
         for (int32_t t = 0; t <= last; t += step) {
             std::memset(frameUnderTest.framebuffer, 0, sizeof frameUnderTest.framebuffer);

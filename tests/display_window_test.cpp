@@ -100,7 +100,7 @@ TEST_F(DisplayTest, Every_forced_layout_presents_the_framebuffer)
         ASSERT_EQ(height, kFrameHeight);
         // The bits each channel keeps: all 8, 5 in 5:5:5, 5:6:5 with 6 of green.
         const uint32_t keep =
-            layout.bytesPerPixel > 2 ? 0xFFFFFF : layout.greenMask == 0x7E0 ? 0xF8FCF8 : 0xF8F8F8;
+            layout.bitCount > 16 ? 0xFFFFFF : layout.greenMask == 0x7E0 ? 0xF8FCF8 : 0xF8F8F8;
         for (int i = 0; i < kFramePixels; ++i)
             ASSERT_EQ(shown[i] & keep, frameUnderTest.framebuffer[i] & keep) << "pixel " << i;
         closeDisplay();

@@ -82,7 +82,7 @@ void runCrossFade(Rng& rng, int count, const SimdForm* form, uint8_t* out)
 }
 
 // --- row converters ------------------------------------------------------------
-template <RowConverter fast, RowConverter plain, int bytesPerPixel>
+template <RowConverter fast, RowConverter plain>
 void runConverter(Rng& rng, int count, const SimdForm* form, uint8_t* out)
 {
     std::vector<uint32_t> src(static_cast<size_t>(count));
@@ -562,12 +562,12 @@ std::vector<Row> rows()
     std::vector<Row> table = {
         {"subtract", F::Simd, 67, pixels4, runSubtract, 6},
         {"crossFade", F::Simd, 67, pixels4, runCrossFade, 6},
-        {"rgb32", F::Simd, 40, converted<4>, runConverter<convertRgb32Simd, convertRgb32Scalar, 4>, 16, 1},
-        {"rgb24", F::Simd, 40, converted<3>, runConverter<convertRgb24Simd, convertRgb24Scalar, 3>, 16, 1},
-        {"rgb565", F::Simd, 40, converted<2>, runConverter<convertRgb565Simd, convertRgb565Scalar, 2>, 16, 1},
-        {"bgr565", F::Simd, 40, converted<2>, runConverter<convertBgr565Simd, convertBgr565Scalar, 2>, 16, 1},
-        {"rgb555", F::Simd, 40, converted<2>, runConverter<convertRgb555Simd, convertRgb555Scalar, 2>, 16, 1},
-        {"bgr555", F::Simd, 40, converted<2>, runConverter<convertBgr555Simd, convertBgr555Scalar, 2>, 16, 1},
+        {"rgb32", F::Simd, 40, converted<4>, runConverter<convertRgb32Simd, convertRgb32Scalar>, 16, 1},
+        {"rgb24", F::Simd, 40, converted<3>, runConverter<convertRgb24Simd, convertRgb24Scalar>, 16, 1},
+        {"rgb565", F::Simd, 40, converted<2>, runConverter<convertRgb565Simd, convertRgb565Scalar>, 16, 1},
+        {"bgr565", F::Simd, 40, converted<2>, runConverter<convertBgr565Simd, convertBgr565Scalar>, 16, 1},
+        {"rgb555", F::Simd, 40, converted<2>, runConverter<convertRgb555Simd, convertRgb555Scalar>, 16, 1},
+        {"bgr555", F::Simd, 40, converted<2>, runConverter<convertBgr555Simd, convertBgr555Scalar>, 16, 1},
         {"streaks", F::Simd, int(streakCases().size()) - 1, wholeFrame, runStreaks, 1},
         {"tunnel fill", F::Plain, 90, fillRows, runFill},
         {"tunnel fill", F::Simd, 90, fillRows, runFill},

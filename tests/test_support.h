@@ -50,7 +50,6 @@ void writeBytes(const std::filesystem::path& path, const Container& bytes)
     writeBytes(path, bytes.data(), bytes.size() * sizeof(bytes[0]));
 }
 
-
 // What a shell command writes on standard output.
 std::string runCommand(const std::string& command);
 

@@ -15,8 +15,6 @@ constexpr int32_t fromFixed(uint32_t v) { return int32_t(v) >> 8; }
 bool withinLimit(int64_t v) { return v > -kRasterLimit && v < kRasterLimit; }
 
 // Every coordinate and depth key inside +-kRasterLimit, and every difference
-
-// Every coordinate and depth key inside +-kRasterLimit, and every difference
 // between two vertices too, checked pair by pair.
 bool fitsFixedPointPairwise(const ScreenVertex* v)
 {
