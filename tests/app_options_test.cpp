@@ -29,9 +29,11 @@ TEST(Options, ValuesAndDefaults)
     EXPECT_EQ(none.startMs, 0);
 
     Options live;
-    ASSERT_TRUE(parse({"--window", "--pixel-format", "bgr555", "--no-sound", "--start", "59000"}, live, error))
+    ASSERT_TRUE(parse({"--window", "--scale", "16", "--pixel-format", "bgr555", "--no-sound", "--start", "59000"}, live,
+                      error))
         << error;
     EXPECT_TRUE(live.windowed);
+    EXPECT_EQ(live.scale, 16);
     EXPECT_EQ(live.pixelFormat, "bgr555");
     EXPECT_TRUE(live.noSound);
     EXPECT_EQ(live.startMs, 59000);
@@ -62,7 +64,7 @@ TEST(Options, BadCommandLinesAreRefusedWithAReason)
         {{"--frame-at", "100", "--out", "x.bmp"}, "--out x.bmp: the file name must end in .png or .raw"},
         {{"--out", "x.png"}, "--out is only used with --frame-at"},
         {{"--scale", "0"}, scale},
-        {{"--scale", "1000"}, scale + " from 1 to 16"},
+        {{"--scale", "17"}, scale + " from 1 to 16"},
         {{"--scale"}, scale},
         {{"--pixel-format", "rgb15"}, "--pixel-format needs one of rgb32, bgr32,"},
         {{"--start", "-1"}, "--start " + time},
