@@ -86,6 +86,22 @@ TEST(Pipeline, NormalsFollowTheWindingAndCollinearFacesAreNeverDrawn)
     EXPECT_EQ(t.count(kLitWhite), 136);  // rows 120 ... 135, widths 16 ... 1
 }
 
+// Only the depth rows a frame drew into are cleared for the next, down to a
+// frame that drew into a single row.
+TEST(Pipeline, TheNextFrameSeesNoDepthOfTheLast)
+{
+    TestScene t;
+    SceneNode* speck = t.add({{-0.01f, -0.003f, 0}, {0.01f, -0.003f, 0}, {0.01f, 0.003f, 0}, {-0.01f, 0.003f, 0}},
+                             {{0, 1, 2}, {0, 2, 3}}, 255, Vec3(0, 0, -5));
+    SceneNode* wall = t.square(128, Vec3(100, 0, -10));  // off the screen at first
+    t.scene.render();
+    ASSERT_GT(t.count(kLitWhite), 0);
+    speck->setPosition(100, 0, -5);
+    wall->setPosition(0, 0, -10);
+    t.scene.render();
+    EXPECT_EQ(t.count(kLitWhite), 0);
+}
+
 // Shifts every vertex along x, to check the modifier contract.
 struct ShiftModifier : VertexModifier {
     float dx;
