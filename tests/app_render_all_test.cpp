@@ -8,11 +8,8 @@
 // QUARNEL_RENDER_STEP sets the step in ms (default 7); QUARNEL_RENDER_END the
 // last music time (default 125000).
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/frame.h"

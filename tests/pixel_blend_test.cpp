@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
-#include <vector>
 
 #include "pixel/blend.h"
 #include "pixel/blend_kernels.h"
